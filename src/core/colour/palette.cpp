@@ -1,0 +1,35 @@
+#include "palette.h"
+
+#include <QFile>
+
+#include <cmath>
+
+namespace qorn {
+
+bool Palette::load(const QString& path) {
+    QFile file(path);
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray data = file.read(qint64(kSize) * kRecordSize);
+    colours_.fill(0);
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const int records = static_cast<int>(data.size() / kRecordSize);
+    for (int i = 0; i < records; ++i) {
+        const uchar* c = p + i * kRecordSize + 4;
+        colours_[static_cast<size_t>(i)] = ColorRef(c[0]) | (ColorRef(c[1]) << 8) | (ColorRef(c[2]) << 16) |
+                                           (ColorRef(c[3]) << 24);
+    }
+    return true;
+}
+
+int Palette::FindPalIndex(ColorRef colour) const {
+    for (int i = 0; i < kSize; ++i)
+        if (colours_[static_cast<size_t>(i)] == colour) return i;
+    return 0;
+}
+
+int Palette::indexAt(double x, double y) {
+    const int index = static_cast<int>(std::trunc(y)) * 16 + static_cast<int>(std::trunc(x));
+    return index >= 0 && index < kSize ? index : -1;
+}
+
+} // namespace qorn

@@ -1,0 +1,287 @@
+#include "raster.h"
+
+#include "codec_limits.h"
+#include "common/error.h"
+#include "pcx.h"
+#include "pict.h"
+#include "quantize.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+#include <QSet>
+
+#include <algorithm>
+
+namespace qorn {
+namespace {
+
+QVector<QRgb> table256(const QVector<QRgb>& table) {
+    QVector<QRgb> out(256, 0xff000000);
+    for (int i = 0; i < std::min<qsizetype>(256, table.size()); ++i) out[i] = table[i] | 0xff000000;
+    return out;
+}
+
+QVector<QRgb> greyRamp() {
+    QVector<QRgb> out(256);
+    for (int i = 0; i < 256; ++i) out[i] = qRgb(i, i, i);
+    return out;
+}
+
+void checkNotNull(const QImage& image) {
+    if (image.isNull()) throw Error(err::OutOfMemory);
+}
+
+// Formats we read ourselves by their content, or by their name when the content says nothing.
+enum class OwnFormat { None, Pcx, Pict };
+
+OwnFormat ownFormatOf(const QByteArray& head, const QString& suffix) {
+    if (pcx::looksLikePcx(head)) return OwnFormat::Pcx;
+    if (pict::looksLikePict(head)) return OwnFormat::Pict;
+    if (suffix == QLatin1String("pcx")) return OwnFormat::Pcx;
+    if (suffix == QLatin1String("pct") || suffix == QLatin1String("pict")) return OwnFormat::Pict;
+    return OwnFormat::None;
+}
+
+QImage readOwn(OwnFormat format, const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) throw Error(err::FileNotFound);
+    if (file.size() > 512ll * 1024 * 1024) throw Error(err::OutOfMemory);
+    const QByteArray data = file.readAll();
+    return format == OwnFormat::Pcx ? pcx::read(data) : pict::read(data);
+}
+
+QImage readWithQt(const QString& path) {
+    QImageReader reader(path);
+    reader.setAutoTransform(false);
+    const QByteArray format = reader.format();
+    if (format.isEmpty()) {
+        // No plugin recognises the content: a known name makes it damaged, anything else foreign.
+        const QByteArray suffix = QFileInfo(path).suffix().toLower().toLatin1();
+        const auto known = QImageReader::supportedImageFormats();
+        throw Error(!suffix.isEmpty() && known.contains(suffix) ? err::Damaged : err::Unsupported);
+    }
+    const QSize size = reader.size();
+    if (size.isValid() && !dimensionsAllowed(size.width(), size.height())) throw Error(err::OutOfMemory);
+    QImage image;
+    if (!reader.read(&image)) {
+        switch (reader.error()) {
+        case QImageReader::FileNotFoundError:
+            throw Error(err::FileNotFound);
+        case QImageReader::UnsupportedFormatError:
+            throw Error(err::Unsupported);
+        default:
+            throw Error(err::Damaged, reader.errorString());
+        }
+    }
+    return image;
+}
+
+} // namespace
+
+QImage normalizedImage(const QImage& image, bool keepIndexed) {
+    if (image.isNull()) return {};
+    QImage out;
+    if (keepIndexed && image.format() == QImage::Format_Indexed8) {
+        out = image;
+        out.setColorTable(table256(image.colorTable()));
+    } else if (keepIndexed && (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)) {
+        out = image.convertToFormat(QImage::Format_Indexed8);
+        checkNotNull(out);
+        out.setColorTable(table256(out.colorTable()));
+    } else if (keepIndexed && image.format() == QImage::Format_Grayscale8) {
+        out = QImage(image.width(), image.height(), QImage::Format_Indexed8);
+        checkNotNull(out);
+        for (int y = 0; y < image.height(); ++y)
+            std::copy_n(image.constScanLine(y), image.width(), out.scanLine(y));
+        out.setColorTable(greyRamp());
+    } else if (image.format() == QImage::Format_RGB32) {
+        out = image;
+    } else {
+        out = image.convertToFormat(QImage::Format_RGB32);
+    }
+    checkNotNull(out);
+    return out;
+}
+
+int Raster::bitsPerPixel() const {
+    if (img_.isNull()) return 0;
+    return img_.format() == QImage::Format_Indexed8 ? 8 : 24;
+}
+
+void Raster::setImage(const QImage& image) { img_ = normalizedImage(image, true); }
+
+void Raster::create(int width, int height, int bitsPerPixel) {
+    if (!dimensionsAllowed(width, height)) throw Error(err::OutOfMemory);
+    QImage image(width, height, bitsPerPixel == 8 ? QImage::Format_Indexed8 : QImage::Format_RGB32);
+    checkNotNull(image);
+    if (bitsPerPixel == 8) {
+        image.setColorTable(QVector<QRgb>(256, 0xff000000));
+        image.fill(0);
+    } else {
+        image.fill(0xff000000);
+    }
+    img_ = image;
+}
+
+void Raster::fill(ColorRef colour) {
+    if (img_.isNull()) return;
+    if (img_.format() == QImage::Format_Indexed8) img_ = img_.convertToFormat(QImage::Format_RGB32);
+    img_.fill(rgbFromColorRef(colour));
+}
+
+void Raster::load(const QString& path, int bitsPerPixel) {
+    const QFileInfo info(path);
+    if (!info.exists()) throw Error(err::FileNotFound);
+    if (info.isDir()) throw Error(err::Unsupported);
+    QByteArray head;
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) throw Error(err::FileNotFound);
+        head = file.read(600);
+    }
+    const OwnFormat own = ownFormatOf(head, info.suffix().toLower());
+    const QImage image = own == OwnFormat::None ? readWithQt(path) : readOwn(own, path);
+    img_ = normalizedImage(image, bitsPerPixel != 24);
+}
+
+void Raster::save(const QString& path, int formatCode, int bitsPerPixel) const {
+    if (img_.isNull()) throw Error(err::WriteFailure);
+    QImage out = img_;
+    if (bitsPerPixel == 24) out = out.convertToFormat(QImage::Format_RGB32);
+    QByteArray bytes;
+    switch (formatCode) {
+    case FormatPcx:
+        bytes = pcx::write(out);
+        break;
+    case FormatPict:
+        bytes = pict::write(out);
+        break;
+    case FormatBmp:
+    case FormatTif: {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, formatCode == FormatBmp ? "bmp" : "tiff");
+        if (!writer.write(out)) throw Error(err::WriteFailure, writer.errorString());
+        break;
+    }
+    default:
+        throw Error(err::Unsupported);
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        throw Error(err::WriteFailure, file.errorString());
+}
+
+QByteArray Raster::saveToMemory() const {
+    QByteArray bytes;
+    if (img_.isNull()) return bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!img_.save(&buffer, "BMP")) throw Error(err::OutOfMemory);
+    return bytes;
+}
+
+void Raster::loadFromMemory(const QByteArray& bmp) {
+    QImage image;
+    if (!image.loadFromData(bmp, "BMP")) throw Error(err::Damaged);
+    img_ = normalizedImage(image, true);
+}
+
+void Raster::crop(int left, int top, int width, int height) {
+    const QRect rect = QRect(left, top, width, height).intersected(img_.rect());
+    if (rect.isEmpty()) throw Error(err::Damaged, QStringLiteral("empty crop"));
+    QImage out = img_.copy(rect);
+    checkNotNull(out);
+    img_ = out;
+}
+
+void Raster::resize(int width, int height) {
+    if (!dimensionsAllowed(width, height)) throw Error(err::OutOfMemory);
+    const QImage src = img_.convertToFormat(QImage::Format_RGB32);
+    QImage out = src.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    checkNotNull(out);
+    img_ = normalizedImage(out, false);
+}
+
+void Raster::colorRes(int bitsPerPixel, int paletteMode, int dither, int count) {
+    if (img_.isNull()) return;
+    if (bitsPerPixel == 24 || paletteMode == PaletteFixedRgb) {
+        img_ = normalizedImage(img_, false);
+        return;
+    }
+    if (bitsPerPixel != 8) throw Error(err::Unsupported);
+    if (paletteMode == PaletteUser) {
+        std::array<QRgb, 256> palette;
+        for (int i = 0; i < 256; ++i) palette[i] = rgbFromColorRef(userPalette_[i]);
+        img_ = mapToPalette(img_, palette, dither != 0);
+    } else if (paletteMode == PaletteOptimized) {
+        img_ = optimizedPalette(img_, count <= 0 ? 256 : count, dither != 0);
+    } else {
+        throw Error(err::Unsupported);
+    }
+}
+
+void Raster::setUserPalette(int index, ColorRef colour) { userPalette_.at(static_cast<size_t>(index)) = colour; }
+
+ColorRef Raster::bitmapPalette(int index) const {
+    if (img_.format() != QImage::Format_Indexed8 || index < 0 || index > 255) return 0;
+    return colorRefFromRgb(img_.color(index));
+}
+
+void Raster::setBitmapPalette(int index, ColorRef colour) {
+    if (img_.format() != QImage::Format_Indexed8 || index < 0 || index > 255) return;
+    img_.setColor(index, rgbFromColorRef(colour));
+}
+
+int Raster::colorCount() const {
+    if (img_.isNull()) return 0;
+    const QImage src = normalizedImage(img_, false);
+    QSet<QRgb> seen;
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        QRgb last = ~s[0];
+        for (int x = 0; x < src.width(); ++x)
+            if (s[x] != last) seen.insert(last = s[x]);
+    }
+    return static_cast<int>(seen.size());
+}
+
+void Raster::invert() {
+    if (img_.format() == QImage::Format_Indexed8) {
+        for (int i = 0; i < 256; ++i) img_.setColor(i, ~img_.color(i) | 0xff000000);
+    } else {
+        img_.invertPixels();
+    }
+}
+
+void Raster::flip() { img_ = img_.mirrored(false, true); }
+
+void Raster::mirror() { img_ = img_.mirrored(true, false); }
+
+void Raster::grayScale(int bitsPerPixel) {
+    if (img_.isNull()) return;
+    const QImage src = normalizedImage(img_, false);
+    QImage out(src.width(), src.height(), QImage::Format_Indexed8);
+    checkNotNull(out);
+    out.setColorTable(greyRamp());
+    for (int y = 0; y < src.height(); ++y) {
+        const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
+        uchar* d = out.scanLine(y);
+        for (int x = 0; x < src.width(); ++x)
+            d[x] = static_cast<uchar>((qRed(s[x]) * 299 + qGreen(s[x]) * 587 + qBlue(s[x]) * 114 + 500) / 1000);
+    }
+    img_ = bitsPerPixel == 8 ? out : normalizedImage(out, false);
+}
+
+ColorRef Raster::pixel(int x, int y) const { return colorRefFromRgb(img_.pixel(x, y)); }
+
+void Raster::setPixel(int x, int y, ColorRef colour) {
+    if (img_.format() == QImage::Format_Indexed8) img_ = img_.convertToFormat(QImage::Format_RGB32);
+    reinterpret_cast<QRgb*>(img_.scanLine(y))[x] = rgbFromColorRef(colour);
+}
+
+} // namespace qorn

@@ -1,0 +1,26 @@
+#include "app_setup.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+namespace qorn {
+
+void setupApplication(QApplication& app) {
+    QCoreApplication::setOrganizationName(QStringLiteral("QORN"));
+    QCoreApplication::setApplicationName(QStringLiteral("QORN"));
+
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+
+    // The fonts the charts are designed for, by their Japanese names, mapped onto IPA fonts.
+    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
+    font.setPointSize(9);
+    QApplication::setFont(font);
+}
+
+} // namespace qorn

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+
+namespace qorn {
+
+// `ILMenu`: the pictures of the main toolbar, drawn by the program, one per button key.
+// An unknown key gives a null icon.
+QIcon menuIcon(const QString& key);
+
+} // namespace qorn

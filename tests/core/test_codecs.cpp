@@ -1,0 +1,250 @@
+#include "common/error.h"
+#include "imaging/pcx.h"
+#include "imaging/pict.h"
+#include "imaging/raster.h"
+#include "support/sample_images.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace qorn;
+
+namespace {
+
+struct Format {
+    int code;
+    const char* suffix;
+};
+constexpr Format kWritable[] = {{FormatPcx, "pcx"}, {FormatBmp, "bmp"}, {FormatTif, "tif"}, {FormatPict, "pct"}};
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(Codecs, EveryWritableFormatRoundTripsAllPaletteEntriesInOrder) {
+    const QString dir = test::freshTempDir(QStringLiteral("codec-roundtrip"));
+    // Odd widths exercise row padding; 251 makes PICT rows use two-byte counts.
+    for (int width : {1, 3, 8, 16, 251}) {
+        Raster source;
+        source.setImage(test::allIndicesImage(width, 300 / width + 2));
+        for (const Format& f : kWritable) {
+            const QString path = dir + QStringLiteral("/w%1.").arg(width) + QLatin1String(f.suffix);
+            source.save(path, f.code);
+            Raster back;
+            back.load(path, 0);
+            ASSERT_EQ(back.bitsPerPixel(), 8) << f.suffix << " width " << width;
+            EXPECT_EQ(back.image().colorTable(), source.image().colorTable()) << f.suffix << " width " << width;
+            EXPECT_EQ(back.image(), source.image()) << f.suffix << " width " << width;
+        }
+    }
+}
+
+TEST(Codecs, TwentyFourBitImagesRoundTrip) {
+    const QString dir = test::freshTempDir(QStringLiteral("codec-rgb"));
+    for (int width : {1, 2, 45}) {
+        Raster source;
+        source.setImage(test::photoLikeImage(width, 17, 5));
+        for (const Format& f : kWritable) {
+            const QString path = dir + QStringLiteral("/rgb%1.").arg(width) + QLatin1String(f.suffix);
+            source.save(path, f.code);
+            Raster back;
+            back.load(path, 24);
+            EXPECT_EQ(back.image(), source.image()) << f.suffix << " width " << width;
+        }
+    }
+}
+
+TEST(Codecs, GreyRampPaletteSurvivesTiff) {
+    // Qt writes a palette that is exactly a grey ramp as a greyscale TIFF.
+    const QString path = test::freshTempDir(QStringLiteral("codec-grey")) + QStringLiteral("/g.tif");
+    Raster source;
+    source.setImage(test::allIndicesImage(16, 16));
+    source.grayScale(8);
+    source.save(path, FormatTif);
+    Raster back;
+    back.load(path, 0);
+    EXPECT_EQ(back.bitsPerPixel(), 8);
+    EXPECT_EQ(back.image(), source.image());
+}
+
+TEST(Codecs, BmpPatternFilesAreEightBitWithPixelsAtByte1078) {
+    const QString path = test::freshTempDir(QStringLiteral("codec-bmp")) + QStringLiteral("/p.bmp");
+    QImage two(5, 3, QImage::Format_Indexed8);
+    two.setColorTable({qRgb(255, 255, 255), qRgb(0, 0, 0)});
+    two.fill(0);
+    two.setPixel(0, 2, 1);
+    Raster source;
+    source.setImage(two);
+    source.save(path, FormatBmp);
+    const QByteArray bytes = readAll(path);
+    ASSERT_GT(bytes.size(), 1078);
+    EXPECT_EQ(uchar(bytes[28]), 8); // bits per pixel
+    EXPECT_EQ(uchar(bytes[10]) | (uchar(bytes[11]) << 8), 1078);
+    // Bottom row first, padded to 4 bytes: the bottom-left pixel is the first byte.
+    EXPECT_EQ(uchar(bytes[1078]), 1);
+    EXPECT_EQ(bytes.size(), 1078 + 8 * 3);
+}
+
+TEST(Codecs, PcxFilesAreVersionFiveWithTheTrailer) {
+    Raster source;
+    source.setImage(test::allIndicesImage(7, 3));
+    const QByteArray bytes = pcx::write(source.image());
+    EXPECT_EQ(uchar(bytes[0]), 0x0A);
+    EXPECT_EQ(uchar(bytes[1]), 5);
+    EXPECT_EQ(uchar(bytes[2]), 1);
+    EXPECT_EQ(uchar(bytes[3]), 8);
+    EXPECT_EQ(uchar(bytes[66]), 8); // bytes per line, even
+    EXPECT_EQ(uchar(bytes[bytes.size() - 769]), 0x0C);
+    EXPECT_EQ(uchar(bytes[bytes.size() - 3]), 255); // entry 255: red 255
+}
+
+// A hand-made 4 x 2 PCX of 1 bit in 4 planes (16 colours) with a header palette.
+TEST(Codecs, PcxPlanarSixteenColours) {
+    QByteArray file(128, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = 1;
+    file[8] = 3;  // xmax
+    file[10] = 1; // ymax
+    for (int i = 0; i < 16; ++i) {
+        file[16 + 3 * i] = char(i * 16);
+        file[17 + 3 * i] = char(255 - i * 16);
+        file[18 + 3 * i] = char(i);
+    }
+    file[65] = 4;
+    file[66] = 2; // bytes per line
+    // Row 0: pixel x has index x (planes hold bit p of each index); row 1: index 15 everywhere.
+    const uchar row0[8] = {0x50, 0, 0x30, 0, 0x00, 0, 0x00, 0};
+    const uchar row1[8] = {0xF0, 0, 0xF0, 0, 0xF0, 0, 0xF0, 0};
+    for (uchar b : row0) file.append(char(0xC1)), file.append(char(b));
+    for (uchar b : row1) file.append(char(0xC1)), file.append(char(b));
+    const QImage img = pcx::read(file);
+    ASSERT_EQ(img.size(), QSize(4, 2));
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(img.pixelIndex(x, 0), x);
+    EXPECT_EQ(img.pixelIndex(2, 1), 15);
+    EXPECT_EQ(img.pixel(3, 0), qRgb(48, 207, 3));
+}
+
+TEST(Codecs, PcxFourBitAndMonochrome) {
+    QByteArray file(128, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 0; // stored without run-length coding
+    file[3] = 4;
+    file[8] = 2;
+    file[65] = 1;
+    file[66] = 2;
+    file[16 + 3 * 7] = char(200);
+    file.append(char(0x07));
+    file.append(char(0xA0));
+    QImage img = pcx::read(file);
+    ASSERT_EQ(img.size(), QSize(3, 1));
+    EXPECT_EQ(img.pixelIndex(0, 0), 0);
+    EXPECT_EQ(img.pixelIndex(1, 0), 7);
+    EXPECT_EQ(img.pixelIndex(2, 0), 10);
+    EXPECT_EQ(qRed(img.pixel(1, 0)), 200);
+
+    file[3] = 1;
+    file[8] = 9; // ten pixels, one bit each
+    file[(128)] = char(0x81);
+    file[(129)] = char(0x40);
+    img = pcx::read(file);
+    ASSERT_EQ(img.size(), QSize(10, 1));
+    EXPECT_EQ(img.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(1, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(img.pixel(7, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(9, 0), qRgb(255, 255, 255));
+}
+
+TEST(Codecs, EveryTruncationOfOurFormatsIsDamaged) {
+    Raster source;
+    source.setImage(test::photoLikeImage(21, 9));
+    const QByteArray rgbPcx = pcx::write(source.image());
+    const QByteArray rgbPict = pict::write(source.image());
+    source.colorRes(8, PaletteOptimized, 0, 32);
+    const QByteArray idxPcx = pcx::write(source.image());
+    const QByteArray idxPict = pict::write(source.image());
+    struct Case {
+        const QByteArray* bytes;
+        std::function<QImage(const QByteArray&)> read;
+        int keepsWhole; // bytes that may go without the picture changing shape
+    };
+    const Case cases[] = {{&rgbPcx, pcx::read, 0}, {&idxPcx, pcx::read, 769},
+                          {&rgbPict, pict::read, 0}, {&idxPict, pict::read, 0}};
+    for (const Case& c : cases) {
+        for (qsizetype n = 0; n < c.bytes->size() - c.keepsWhole; ++n) {
+            const int e = errorOf([&] { c.read(c.bytes->left(n)); });
+            ASSERT_EQ(e, err::Damaged) << "prefix " << n << " of " << c.bytes->size();
+        }
+    }
+}
+
+TEST(Codecs, HeadersThatLieAboutSizeAreRejectedBeforeAllocating) {
+    QByteArray file(128 + 16, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = 8;
+    file[8] = char(0xFF);
+    file[9] = char(0x7F);
+    file[10] = char(0xFF);
+    file[11] = char(0x7F);
+    file[65] = 1;
+    file[66] = 0;
+    file[67] = char(0x80);
+    EXPECT_EQ(errorOf([&] { pcx::read(file); }), err::Damaged);
+    file[8] = 99;
+    file[9] = 0;
+    file[10] = 99;
+    file[11] = 0;
+    file[66] = 100;
+    file[67] = 0;
+    EXPECT_EQ(errorOf([&] { pcx::read(file); }), err::Damaged); // 10000 bytes from 16
+
+    Raster big;
+    big.create(40, 30, 8);
+    QByteArray pictBytes = pict::write(big.image());
+    // Swell the PackBitsRect bounds to 30000 rows.
+    const qsizetype op = pictBytes.indexOf(QByteArray("\x00\x98", 2), 512 + 10);
+    ASSERT_GT(op, 0);
+    pictBytes[op + 8] = char(0x75);
+    pictBytes[op + 9] = char(0x30);
+    EXPECT_EQ(errorOf([&] { pict::read(pictBytes); }), err::Damaged);
+}
+
+TEST(Codecs, UnknownPcxVariantsAreUnsupported) {
+    QByteArray file(200, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = 8;
+    file[65] = 2; // two 8-bit planes: no such picture
+    file[66] = 2;
+    EXPECT_EQ(errorOf([&] { pcx::read(file); }), err::Unsupported);
+}
+
+TEST(Codecs, PictWithoutFileHeaderAndWithCommentsIsRead) {
+    Raster source;
+    source.setImage(test::allIndicesImage(10, 4));
+    QByteArray bytes = pict::write(source.image()).mid(512);
+    // Put a long comment before the picture's first opcode after the header.
+    const qsizetype at = bytes.indexOf(QByteArray("\x00\x1E", 2));
+    ASSERT_GT(at, 0);
+    bytes.insert(at, QByteArray("\x00\xA1\x00\x64\x00\x04" "abcd", 10));
+    const QImage back = pict::read(bytes);
+    EXPECT_EQ(back, source.image());
+}

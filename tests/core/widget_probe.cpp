@@ -1,0 +1,4 @@
+// Must not compile: the core library links no widgets.
+#include <QWidget>
+
+int main() { return 0; }

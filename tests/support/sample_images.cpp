@@ -1,0 +1,49 @@
+#include "sample_images.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <random>
+
+namespace qorn::test {
+
+QImage allIndicesImage(int width, int height) {
+    QImage image(width, height, QImage::Format_Indexed8);
+    QVector<QRgb> table(256);
+    for (int i = 0; i < 256; ++i) table[i] = qRgb(i, (i * 7) & 0xff, 255 - i);
+    image.setColorTable(table);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image.scanLine(y)[x] = static_cast<uchar>((x + y * width) & 0xff);
+    return image;
+}
+
+QImage photoLikeImage(int width, int height, uint32_t seed) {
+    QImage image(width, height, QImage::Format_RGB32);
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> noise(-12, 12);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int r = (x * 255 / std::max(1, width - 1) + noise(rng));
+            const int g = ((y % 512) * 255 / 511 + noise(rng));
+            const int b = (((x + y) * 3) % 256 + noise(rng));
+            line[x] = qRgb(std::clamp(r, 0, 255), std::clamp(g, 0, 255), std::clamp(b, 0, 255));
+        }
+    }
+    return image;
+}
+
+QString freshTempDir(const QString& name) {
+    const QString path = QDir::temp().filePath(QStringLiteral("qorn-test-") + name);
+    QDir(path).removeRecursively();
+    QDir().mkpath(path);
+    return path;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly)) file.write(bytes);
+    return path;
+}
+
+} // namespace qorn::test

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+#include <cstdint>
+
+namespace qorn::test {
+
+// An 8-bit image whose 256 palette entries are all different and all used, in index order.
+QImage allIndicesImage(int width, int height);
+// A 24-bit image of smooth gradients with noise, like a downscaled photograph.
+QImage photoLikeImage(int width, int height, uint32_t seed = 1);
+// A temporary folder path for one test, made anew.
+QString freshTempDir(const QString& name);
+// Writes bytes to a file; returns its path.
+QString writeFile(const QString& path, const QByteArray& bytes);
+
+} // namespace qorn::test

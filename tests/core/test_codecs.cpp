@@ -248,3 +248,16 @@ TEST(Codecs, PictWithoutFileHeaderAndWithCommentsIsRead) {
     const QImage back = pict::read(bytes);
     EXPECT_EQ(back, source.image());
 }
+
+TEST(Codecs, PicturesTooWideForTheFormatAreRefusedNotWrittenWrong) {
+    // A PICT row holds at most 16382 bytes: 4095 pixels at 32 bits, 16382 at 8 bits.
+    QImage rgb(4096, 1, QImage::Format_RGB32);
+    rgb.fill(qRgb(1, 2, 3));
+    EXPECT_EQ(errorOf([&] { pict::write(rgb); }), err::WriteFailure);
+    const QImage fits = rgb.copy(0, 0, 4095, 1);
+    EXPECT_EQ(pict::read(pict::write(fits)), fits);
+    QImage wide(16384, 1, QImage::Format_Indexed8);
+    wide.setColorTable(QVector<QRgb>(256, qRgb(9, 9, 9)));
+    wide.fill(0);
+    EXPECT_EQ(errorOf([&] { pict::write(wide); }), err::WriteFailure);
+}

@@ -166,7 +166,7 @@ QByteArray write(const QImage& image) {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const QImage src = indexed ? image : image.convertToFormat(QImage::Format_RGB32);
     const int w = src.width(), h = src.height();
-    if (w <= 0 || h <= 0 || w > 65535 || h > 65535) throw Error(err::WriteFailure);
+    if (w <= 0 || h <= 0 || w > 65534 || h > 65535) throw Error(err::WriteFailure);
     const int bytesPerLine = (w + 1) & ~1;
     const int planes = indexed ? 1 : 3;
 

@@ -400,7 +400,7 @@ QByteArray write(const QImage& image) {
     const bool indexed = image.format() == QImage::Format_Indexed8;
     const QImage src = indexed ? image : image.convertToFormat(QImage::Format_RGB32);
     const int width = src.width(), height = src.height();
-    if (width <= 0 || height <= 0 || width > 8191 || height > 32767) throw Error(err::WriteFailure);
+    if (width <= 0 || height <= 0 || height > 32767) throw Error(err::WriteFailure);
 
     Writer w;
     w.bytes = QByteArray(kFileHeader, '\0');
@@ -420,7 +420,9 @@ QByteArray write(const QImage& image) {
     w.u16(10);
     w.rect(0, 0, height, width);
 
-    const int rowBytes = indexed ? ((width + 1) & ~1) : width * 4;
+    const int64_t rowBytes64 = indexed ? ((int64_t(width) + 1) & ~int64_t(1)) : int64_t(width) * 4;
+    if (rowBytes64 > 0x3FFE) throw Error(err::WriteFailure, QStringLiteral("too wide for a PICT row"));
+    const int rowBytes = static_cast<int>(rowBytes64);
     w.u16(indexed ? 0x0098 : 0x009A);
     if (!indexed) w.u32(0x000000FF);
     w.u16(rowBytes | 0x8000);

@@ -35,6 +35,23 @@ void snap_200x3000_ms(benchmark::State& state) {
 }
 BENCHMARK(snap_200x3000_ms)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
 
+// The same with a palette never seen before, so the matcher's cubes are built during the call.
+void snap_200x3000_cold_ms(benchmark::State& state) {
+    qorn::Raster raster;
+    const auto palette = shippedPalette();
+    uint32_t variant = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        raster.setImage(photo200x3000());
+        for (int i = 0; i < 256; ++i) raster.setUserPalette(i, qorn::colorRefFromRgb(palette[i]));
+        raster.setUserPalette(255, ++variant);
+        state.ResumeTiming();
+        raster.colorRes(8, qorn::PaletteUser, 0, 256);
+        benchmark::DoNotOptimize(raster.image().constBits());
+    }
+}
+BENCHMARK(snap_200x3000_cold_ms)->Unit(benchmark::kMillisecond)->Repetitions(7)->ReportAggregatesOnly(true);
+
 void reduce16_200x3000_ms(benchmark::State& state) {
     for (auto _ : state) {
         const QImage out = qorn::optimizedPalette(photo200x3000(), 16, true);

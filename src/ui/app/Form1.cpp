@@ -4,14 +4,17 @@
 #include "app/single_instance.h"
 #include "colour/palette_widgets.h"
 #include "menu_icons.h"
+#include "view/canvas_widgets.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
 #include <QPrinterInfo>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,6 +24,18 @@
 namespace qorn {
 
 namespace {
+
+// The client area reports its resizes: the layout works in its coordinates.
+class ClientArea : public QWidget {
+public:
+    using QWidget::QWidget;
+    std::function<void()> onResize;
+
+protected:
+    void resizeEvent(QResizeEvent*) override {
+        if (onResize) onResize();
+    }
+};
 
 struct TbMenuEntry {
     const char* key;
@@ -45,10 +60,13 @@ QString currentDefaultPrinter() {
 
 Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
     setWindowTitle(QStringLiteral("QORN"));
-    resize(900, 680);
+    setMinimumSize(CanvasLayout::kMinWindowWidth, CanvasLayout::kMinWindowHeight);
     buildMenus();
     buildClientArea();
     buildToolbar();
+    resize(900, 680);
+    // Size the client area now: the first pattern is laid out before the window is shown.
+    layout()->activate();
 }
 
 Form1::~Form1() = default;
@@ -60,6 +78,25 @@ void Form1::buildMenus() {
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
+
+    mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    mnuUndo = mnuEdit->addAction(QStringLiteral("元に戻す(&U)"));
+    connect(mnuUndo, &QAction::triggered, this, &Form1::mnuUndo_Click);
+
+    mnuDisp = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    mnuDispSelection[1] = mnuDisp->addAction(QStringLiteral("拡大(&M)"));
+    connect(mnuDispSelection[1], &QAction::triggered, this, [this] { mnuDispSelection_Click(1); });
+    mnuDispSelection[2] = mnuDisp->addAction(QStringLiteral("縮小(&R)"));
+    connect(mnuDispSelection[2], &QAction::triggered, this, [this] { mnuDispSelection_Click(2); });
+    mnuDisp->addSeparator();
+    mnuGrid = mnuDisp->addMenu(QStringLiteral("グリッドの表示(&G)"));
+    const QString gridCaptions[3] = {QStringLiteral("間隔５"), QStringLiteral("間隔１"), QStringLiteral("なし")};
+    for (int i = 0; i < 3; ++i) {
+        mnuGrids[i] = mnuGrid->addAction(gridCaptions[i]);
+        mnuGrids[i]->setCheckable(true);
+        connect(mnuGrids[i], &QAction::triggered, this, [this, i] { mnuGrids_Click(i); });
+    }
+    mnuGrids[GridFive]->setChecked(true);
 }
 
 void Form1::buildToolbar() {
@@ -72,6 +109,9 @@ void Form1::buildToolbar() {
     // Each key runs its command once that command exists; until then its button stays disabled.
     const QHash<QString, std::function<void()>> commands = {
         {QStringLiteral("new"), [this] { mnuNew_Click(); }},
+        {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
+        {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
+        {QStringLiteral("zoomout"), [this] { mnuDispSelection_Click(2); }},
     };
     for (const auto& entry : kTbMenu) {
         const QString key = QString::fromLatin1(entry.key);
@@ -89,8 +129,11 @@ void Form1::buildToolbar() {
 }
 
 void Form1::buildClientArea() {
-    auto* client = new QWidget(this);
+    auto* area = new ClientArea(this);
+    area->onResize = [this] { Form_Resize(); };
+    client = area;
     setCentralWidget(client);
+    buildCanvasArea();
 
     Palbox = new PaletteBox(state_.PalTable, client);
     Palbox->setObjectName(QStringLiteral("Palbox"));
@@ -108,10 +151,8 @@ void Form1::buildClientArea() {
     }
 }
 
-void Form1::resizeEvent(QResizeEvent* event) {
-    QMainWindow::resizeEvent(event);
-    if (!centralWidget()) return;
-    const int w = centralWidget()->width();
+void Form1::placeRightColumn() {
+    const int w = client->width();
     if (TbMenu) TbMenu->setGeometry(0, 0, w, 30);
     // The right-hand column: palette and current colours.
     const int x0 = std::max(0, w - 196);
@@ -142,7 +183,9 @@ bool Form1::Form_Load(const QString& commandLine) {
 
     InitPattern();
 
-    if (!commandLine.isEmpty()) {
+    if (commandLine.isEmpty()) {
+        RepaintCanvas();
+    } else {
         // Opening pattern files is not built yet: say so and keep the new pattern.
         services_.prompter->MsgBox(commandLine + QStringLiteral("\r\nこのバージョンではファイルを開けません"),
                                    vbOKOnly + vbExclamation, QStringLiteral("開く"));
@@ -153,19 +196,33 @@ bool Form1::Form_Load(const QString& commandLine) {
 int Form1::InitPattern() {
     state_.initPattern();
     setWindowTitle(QStringLiteral("QORN - NoName"));
-    for (const char* key : {"cut", "copy", "delete", "undo"}) tbButtons_.value(QString::fromLatin1(key))->setEnabled(false);
+    for (const char* key : {"cut", "copy", "delete"}) tbButtons_.value(QString::fromLatin1(key))->setEnabled(false);
+    LblZoom->setText(QStringLiteral("0"));
+    mnuGrids[GridFive]->setEnabled(true);
+    mnuGrids[GridOne]->setEnabled(true);
+    setUndoEnabled(false);
+    // Laid out before scrolling, so that the new pattern's own ranges take the scroll.
+    LayoutCanvas();
+    scrollToBottomLeft();
     RefreshStatus();
+    Picdisplay->move(0, 0);
+    Hscroll1_Change();
+    VScroll1_Change();
     show();
     QApplication::restoreOverrideCursor();
     return 1;
 }
 
-void Form1::RefreshStatus() {
+void Form1::refreshStatusLabels() {
     const StatusTexts t =
         statusTexts(state_.LeadSrc.width(), state_.LeadSrc.height(), state_.qrnobj->mee(), state_.qrnobj->dan());
     Label1->setText(t.gauge);
     Label2->setText(t.canvas);
     Label3->setText(t.size);
+}
+
+void Form1::RefreshStatus() {
+    refreshStatusLabels();
     state_.resetLeftColor();
     refreshColorBoxes();
 }

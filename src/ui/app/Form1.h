@@ -2,6 +2,8 @@
 
 #include "app/editor_state.h"
 #include "app/prompter.h"
+#include "view/canvas_geometry.h"
+#include "view/canvas_renderer.h"
 
 #include <QHash>
 #include <QMainWindow>
@@ -11,14 +13,18 @@
 #include <memory>
 
 class QAction;
+class QFrame;
 class QLabel;
 class QMenu;
+class QScrollBar;
 class QToolBar;
 
 namespace qorn {
 
+class CanvasView;
 class ModalRunner;
 class NowColorBox;
+class RulerStrip;
 class PaletteBox;
 class SingleInstance;
 
@@ -47,10 +53,30 @@ public:
     // The file menu and the main toolbar.
     int InitPattern();
     void RefreshStatus();
+    // The three labels alone; RefreshStatus also resets the left colour.
+    void refreshStatusLabels();
     void mnuNew_Click();
     void mnuExit_Click();
     void mnuSave_Click();
     void TbMenu_ButtonClick(const QString& key);
+
+    // The canvas view: layout, scrolling, zoom and grid.
+    void LayoutCanvas();
+    void Hscroll1_Change();
+    void VScroll1_Change();
+    void mnuDispSelection_Click(int index);
+    void mnuGrids_Click(int index);
+    // Renders the canvas from the bitmap; the grid is drawn with every rendering.
+    void RepaintCanvas();
+    void Autoscroll(double x, double y);
+    void Form_Resize();
+    GridChoice gridChoice() const;
+    void scrollToBottomLeft();
+    void runVisibleScrollHandlers();
+
+    // Edit menu.
+    void mnuUndo_Click();
+    void setUndoEnabled(bool enabled);
 
     // Palette and current colours.
     void Palbox_MouseDown(Qt::MouseButton button, double x, double y);
@@ -64,6 +90,25 @@ public:
     QMenu* mnuFile = nullptr;
     QAction* mnuNew = nullptr;
     QAction* mnuExit = nullptr;
+    QMenu* mnuEdit = nullptr;
+    QAction* mnuUndo = nullptr;
+    QMenu* mnuDisp = nullptr;
+    QAction* mnuDispSelection[3] = {nullptr, nullptr, nullptr}; // whole view, zoom in, zoom out
+    QMenu* mnuGrid = nullptr;
+    QAction* mnuGrids[3] = {nullptr, nullptr, nullptr};
+
+    QWidget* client = nullptr;
+    QFrame* Picdummy = nullptr;
+    CanvasView* Picdisplay = nullptr;
+    QWidget* Hscaledum = nullptr;
+    QWidget* Vscaledum = nullptr;
+    RulerStrip* Hscale = nullptr;
+    RulerStrip* Vscale = nullptr;
+    QScrollBar* HScroll1 = nullptr;
+    QScrollBar* VScroll1 = nullptr;
+    QLabel* LblZoom = nullptr;
+    CanvasRenderer renderer;
+    CanvasLayout lastLayout;
     QLabel* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
@@ -73,7 +118,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
 
 private:
     // Shutdown; false cancels the close.
@@ -83,6 +127,8 @@ private:
     void buildMenus();
     void buildToolbar();
     void buildClientArea();
+    void buildCanvasArea();
+    void placeRightColumn();
     void refreshColorBoxes();
 
     Services services_;

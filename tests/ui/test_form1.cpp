@@ -2,7 +2,7 @@
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
 #include "colour/palette_widgets.h"
-#include "support/scripted_prompter.h"
+#include "support/form1_fixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -16,41 +16,8 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::Form1Test;
 
-namespace {
-
-class Form1Test : public ::testing::Test {
-protected:
-    void SetUp() override {
-        dir = QDir::temp().filePath(QStringLiteral("qorn-ui-%1").arg(
-            QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name())));
-        QDir(dir).removeRecursively();
-        QDir().mkpath(dir);
-        setProgramFolderOverride(dir);
-        QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir + QStringLiteral("/defpal.dat"));
-    }
-    void TearDown() override {
-        form.reset();
-        setProgramFolderOverride({});
-        QDir(dir).removeRecursively();
-    }
-    Form1& make() {
-        form = std::make_unique<Form1>(Form1::Services{&prompter, &modal, dir + QStringLiteral("/qorn.lock")});
-        return *form;
-    }
-    Form1& started() {
-        Form1& f = make();
-        EXPECT_TRUE(f.Form_Load({}));
-        return f;
-    }
-
-    QString dir;
-    test::ScriptedPrompter prompter;
-    ModalRunner modal;
-    std::unique_ptr<Form1> form;
-};
-
-} // namespace
 
 TEST_F(Form1Test, StartsWithANewPatternAndItsStatusLine) {
     Form1& f = started();

@@ -107,7 +107,7 @@ void Form1::buildToolbar() {
     TbMenu->setMovable(false);
     TbMenu->setGeometry(0, 0, width(), 30);
     // Each key runs its command once that command exists; until then its button stays disabled.
-    const QHash<QString, std::function<void()>> commands = {
+    tbCommands_ = {
         {QStringLiteral("new"), [this] { mnuNew_Click(); }},
         {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
         {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
@@ -118,7 +118,7 @@ void Form1::buildToolbar() {
         QAction* action = TbMenu->addAction(menuIcon(key), QString::fromUtf8(entry.tooltip));
         action->setData(key);
         action->setToolTip(QString::fromUtf8(entry.tooltip));
-        action->setEnabled(commands.contains(key));
+        action->setEnabled(tbCommands_.contains(key));
         tbButtons_.insert(key, action);
         if (key == QLatin1String("print") || key == QLatin1String("delete") || key == QLatin1String("zoomout") ||
             key == QLatin1String("colchg"))

@@ -136,6 +136,8 @@ private:
     std::unique_ptr<SingleInstance> instance_;
     QString defaultPrinter_;
     QHash<QString, QAction*> tbButtons_;
+    // What each main-toolbar key runs; keys without a command yet have disabled buttons.
+    QHash<QString, std::function<void()>> tbCommands_;
     bool firstPaintNoticed_ = false;
 };
 

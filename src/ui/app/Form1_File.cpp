@@ -56,7 +56,8 @@ bool Form1::Form_QueryUnload() {
 }
 
 void Form1::TbMenu_ButtonClick(const QString& key) {
-    if (key == QLatin1String("new")) mnuNew_Click();
+    const auto command = tbCommands_.constFind(key);
+    if (command != tbCommands_.constEnd()) (*command)();
 }
 
 } // namespace qorn

@@ -277,6 +277,11 @@ void Raster::grayScale(int bitsPerPixel) {
     img_ = bitsPerPixel == 8 ? out : normalizedImage(out, false);
 }
 
+QImage& Raster::pixels() {
+    if (img_.format() != QImage::Format_RGB32 && !img_.isNull()) img_ = normalizedImage(img_, false);
+    return img_;
+}
+
 ColorRef Raster::pixel(int x, int y) const { return colorRefFromRgb(img_.pixel(x, y)); }
 
 void Raster::setPixel(int x, int y, ColorRef colour) {

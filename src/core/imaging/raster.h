@@ -69,6 +69,8 @@ public:
     void setPixel(int x, int y, ColorRef colour);
 
     const QImage& image() const { return img_; }
+    // The pixels for drawing into, as 32-bit RGB (an 8-bit bitmap is converted first).
+    QImage& pixels();
     // Takes any image; normalises it to one of the two held layouts.
     void setImage(const QImage& image);
 

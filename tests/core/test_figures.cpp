@@ -117,8 +117,11 @@ TEST(ToolTable, CaptionsButtonsAndKeys) {
     EXPECT_FALSE(shapeCodeOf(31).has_value());
     const auto a = toolBarAction(QStringLiteral("t39"));
     ASSERT_TRUE(a);
-    EXPECT_EQ(a->kind, ToolBarAction::QC);
-    EXPECT_EQ(a->index, 3);
+    EXPECT_EQ(a->kind, ToolBarAction::Variant);
+    EXPECT_EQ(a->index, 39);
+    EXPECT_EQ(toolBarAction(QStringLiteral("t21"))->kind, ToolBarAction::Variant);
+    EXPECT_EQ(toolBarAction(QStringLiteral("t91"))->kind, ToolBarAction::Tools);
+    EXPECT_EQ(toolBarAction(QStringLiteral("t11"))->kind, ToolBarAction::Spoit);
     EXPECT_EQ(toolBarAction(QStringLiteral("t8"))->index, 100);
     EXPECT_FALSE(toolBarAction(QStringLiteral("tx")));
     // Right clicks: buttons 5 to 10 only.

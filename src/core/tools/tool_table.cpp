@@ -90,17 +90,9 @@ std::optional<ToolBarAction> toolBarAction(const QString& key) {
     case 1: case 2: case 3: case 81: case 91: return K{K::Tools, n};
     case 8: return K{K::Tools, 100};
     case 11: return K{K::Spoit, 0};
-    case 21: return K{K::Rect, 0};
-    case 22: return K{K::Rrect, 0};
-    case 31: return K{K::Ellipse, 0};
     default: break;
     }
-    if (n >= 32 && n <= 35) return K{K::HC, n - 32};
-    if (n >= 36 && n <= 39) return K{K::QC, n - 36};
-    if (n >= 41 && n <= 44) return K{K::Tr, n - 41};
-    if (n >= 51 && n <= 54) return K{K::Para, n - 51};
-    if (n >= 61 && n <= 64) return K{K::Trap, n - 61};
-    if (n >= 71 && n <= 74) return K{K::Poly, n - 71};
+    if (n == tool::Rectangle || n == tool::Circle || shapeCodeOf(n)) return K{K::Variant, n};
     return std::nullopt;
 }
 

@@ -33,10 +33,11 @@ int toolButtonOf(int toolState);
 // Figure tools drawn by shape code, and the code. Rectangle and circle have none.
 std::optional<int> shapeCodeOf(int toolState);
 
-// Which selector a tool-bar key ("t39") runs.
+// Which selector a tool-bar key ("t39") runs: select, the general selector with a menu index,
+// the eyedropper, or a figure variant with its tool code.
 struct ToolBarAction {
-    enum Kind { Select, Tools, Spoit, Rect, Rrect, Ellipse, HC, QC, Tr, Para, Trap, Poly } kind;
-    int index; // for Tools the menu index, for the arrays the item index
+    enum Kind { Select, Tools, Spoit, Variant } kind;
+    int index; // the menu index for Tools, the tool code for Variant
 };
 std::optional<ToolBarAction> toolBarAction(const QString& key);
 

@@ -2,12 +2,15 @@
 
 #include "app/app_paths.h"
 #include "app/single_instance.h"
+#include "tools/tool_table.h"
 #include "colour/palette_widgets.h"
 #include "menu_icons.h"
+#include "tools/tool_bar.h"
 #include "view/canvas_widgets.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFile>
 #include <QLabel>
@@ -64,6 +67,10 @@ Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), s
     buildMenus();
     buildClientArea();
     buildToolbar();
+    // Rubber bands and frames are drawn over whatever part of the canvas is rendered.
+    renderer.overlay = [this](QImage& target, QPoint origin, const QRect& rect) {
+        applyOverlay(tools_.overlay(), Picdisplay->geometry(), target, origin, rect);
+    };
     resize(900, 680);
     // Size the client area now: the first pattern is laid out before the window is shown.
     layout()->activate();
@@ -97,6 +104,8 @@ void Form1::buildMenus() {
         connect(mnuGrids[i], &QAction::triggered, this, [this, i] { mnuGrids_Click(i); });
     }
     mnuGrids[GridFive]->setChecked(true);
+
+    buildToolMenu();
 }
 
 void Form1::buildToolbar() {
@@ -134,6 +143,7 @@ void Form1::buildClientArea() {
     client = area;
     setCentralWidget(client);
     buildCanvasArea();
+    buildToolBar();
 
     Palbox = new PaletteBox(state_.PalTable, client);
     Palbox->setObjectName(QStringLiteral("Palbox"));
@@ -156,8 +166,10 @@ void Form1::placeRightColumn() {
     if (TbMenu) TbMenu->setGeometry(0, 0, w, 30);
     // The right-hand column: palette and current colours.
     const int x0 = std::max(0, w - 196);
+    TBTools->move(x0, 40);
     Palbox->move(x0, 96);
     Nowcolor->move(x0, 96 + Palbox->height() + 8);
+    Fillmode->move(x0 + Nowcolor->width() + 8, Nowcolor->y() + 4);
 }
 
 bool Form1::Form_Load(const QString& commandLine) {
@@ -201,10 +213,13 @@ int Form1::InitPattern() {
     mnuGrids[GridFive]->setEnabled(true);
     mnuGrids[GridOne]->setEnabled(true);
     setUndoEnabled(false);
+    mnuToolsww_Click(1);
+    tools_.clearOverlay();
     // Laid out before scrolling, so that the new pattern's own ranges take the scroll.
     LayoutCanvas();
     scrollToBottomLeft();
     RefreshStatus();
+    mnuTools_Click(tool::Pen);
     Picdisplay->move(0, 0);
     Hscroll1_Change();
     VScroll1_Change();

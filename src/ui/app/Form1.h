@@ -2,6 +2,7 @@
 
 #include "app/editor_state.h"
 #include "app/prompter.h"
+#include "tools/canvas_tools.h"
 #include "view/canvas_geometry.h"
 #include "view/canvas_renderer.h"
 
@@ -13,6 +14,7 @@
 #include <memory>
 
 class QAction;
+class QCheckBox;
 class QFrame;
 class QLabel;
 class QMenu;
@@ -27,10 +29,11 @@ class NowColorBox;
 class RulerStrip;
 class PaletteBox;
 class SingleInstance;
+class ToolButtonBar;
 
 // The main window. Handlers are grouped by menu; each gathers its input, calls the core and
 // refreshes what it changed. Definitions are split by subsystem (Form1_File.cpp, ...).
-class Form1 : public QMainWindow {
+class Form1 : public QMainWindow, private ToolHost {
     Q_OBJECT
 
 public:
@@ -76,7 +79,25 @@ public:
 
     // Edit menu.
     void mnuUndo_Click();
-    void setUndoEnabled(bool enabled);
+    void setUndoEnabled(bool enabled) override;
+
+    // The canvas mouse and the tools.
+    void Picdisplay_MouseDown(int button, bool shift, double x, double y);
+    void Picdisplay_MouseMove(int button, bool shift, double x, double y);
+    void Picdisplay_MouseUp(int button, bool shift, double x, double y);
+    void mnuTools_Click(int index);
+    void mnuSelect_Click();
+    void mnuSpoit_Click();
+    // A figure variant from its submenu or its group button: rectangles to polygons.
+    void selectFigureVariant(int toolState);
+    void TBTools_ButtonClick(int number);
+    void TBTools_MouseDown(Qt::MouseButton button, QPoint at);
+    void TBReset();
+    void mnuToolsww_Click(int index);
+    void Fillmode_Click();
+    CanvasTools& tools() { return tools_; }
+    // The submenu of a figure group (parent index 20 to 70).
+    QMenu* toolGroupMenu(int parentIndex) const { return toolGroups_.value(parentIndex); }
 
     // Palette and current colours.
     void Palbox_MouseDown(Qt::MouseButton button, double x, double y);
@@ -96,6 +117,16 @@ public:
     QAction* mnuDispSelection[3] = {nullptr, nullptr, nullptr}; // whole view, zoom in, zoom out
     QMenu* mnuGrid = nullptr;
     QAction* mnuGrids[3] = {nullptr, nullptr, nullptr};
+    QAction* mnuSelect = nullptr;
+    QMenu* mnuTool = nullptr;
+    QAction* mnuToolsNow = nullptr;
+    QHash<int, QAction*> mnuTools; // 1, 2, 3, 81, 91 and the group parents 20 to 70
+    QHash<int, QAction*> toolVariantItems; // every figure variant by its tool code
+    QAction* mnuSpoit = nullptr;
+    QMenu* mnuToolsw = nullptr;
+    QAction* mnuToolsww[5] = {nullptr, nullptr, nullptr, nullptr, nullptr}; // 1 to 4
+    ToolButtonBar* TBTools = nullptr;
+    QCheckBox* Fillmode = nullptr;
 
     QWidget* client = nullptr;
     QFrame* Picdummy = nullptr;
@@ -128,7 +159,22 @@ private:
     void buildToolbar();
     void buildClientArea();
     void buildCanvasArea();
+    void buildToolMenu();
+    void buildToolBar();
     void placeRightColumn();
+    void setToolCaption(const QString& caption);
+
+    // What the drawing tools ask of the window.
+    void setCutCopyEnabled(bool enabled) override;
+    void setDeleteEnabled(bool enabled) override;
+    void repaintFromBitmap() override;
+    void repaintStitch(int x, int y) override;
+    void overlayChanged() override;
+    void autoscroll(double x, double y) override;
+    void selectPen() override;
+    void colorsChanged() override;
+    void setBusy(bool busy) override;
+    void setToolsEnabled(bool enabled) override;
     void refreshColorBoxes();
 
     Services services_;
@@ -138,6 +184,8 @@ private:
     QHash<QString, QAction*> tbButtons_;
     // What each main-toolbar key runs; keys without a command yet have disabled buttons.
     QHash<QString, std::function<void()>> tbCommands_;
+    CanvasTools tools_{state_, *this};
+    QHash<int, QMenu*> toolGroups_;
     bool firstPaintNoticed_ = false;
 };
 

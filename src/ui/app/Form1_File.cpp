@@ -33,6 +33,7 @@ void Form1::mnuSave_Click() { Tag = QStringLiteral("1"); }
 void Form1::mnuNew_Click() {
     if (!askSaveChanges(QStringLiteral("新規"))) return;
     Tag = QStringLiteral("0");
+    TBReset();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tbButtons_.value(QStringLiteral("undo"))->setEnabled(false);
     InitPattern();

@@ -24,6 +24,7 @@ void Form1::buildCanvasArea() {
     inner->move(1, 1);
     Picdisplay = new CanvasView(state_, renderer, [this] { return gridChoice(); }, inner);
     Picdisplay->setObjectName(QStringLiteral("Picdisplay"));
+    Picdisplay->setMouseTracking(true); // frames of floating objects follow the pointer
 
     Hscaledum = new QWidget(client);
     Hscale = new RulerStrip(Qt::Horizontal, Hscaledum);
@@ -121,7 +122,10 @@ void Form1::Form_Resize() {
     runVisibleScrollHandlers();
 }
 
-void Form1::RepaintCanvas() { Picdisplay->update(); }
+void Form1::RepaintCanvas() {
+    tools_.clearOverlay();
+    Picdisplay->update();
+}
 
 void Form1::mnuGrids_Click(int index) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -155,7 +159,8 @@ void Form1::mnuDispSelection_Click(int index) {
     case ZoomGridRule::Nothing: break;
     }
     runVisibleScrollHandlers();
-    RepaintCanvas();
+    if (state_.qrnobj->selected) tools_.DrawLine(state_.ToolState, 0, 0);
+    Picdisplay->update();
     LblZoom->setText(QString::number(state_.zoom - kStartZoom));
 }
 

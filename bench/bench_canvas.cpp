@@ -1,4 +1,5 @@
 #include "imaging/raster.h"
+#include "imaging/raster_ops.h"
 #include "support/sample_images.h"
 #include "view/canvas_renderer.h"
 
@@ -46,5 +47,35 @@ void repaint_cell_ms(benchmark::State& state) {
     }
 }
 BENCHMARK(repaint_cell_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+} // namespace
+
+namespace {
+
+// Flood fill of a whole 200 x 4000 pattern, alternating two colours so that every run fills all.
+void fill_200x4000_ms(benchmark::State& state) {
+    QImage pattern(200, 4000, QImage::Format_RGB32);
+    pattern.fill(0xffffffff);
+    qorn::ColorRef colour = 0x0000FF;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(qorn::gdi::floodFill(pattern, 100, 2000, colour));
+        colour ^= 0x00FF00;
+    }
+}
+BENCHMARK(fill_200x4000_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+// A filled ellipse over most of the pattern, committed, then the viewport shown again.
+void figure_commit_ms(benchmark::State& state) {
+    QImage pattern = chart().pattern;
+    qorn::CanvasRenderer renderer;
+    QImage target(1920, 1080, QImage::Format_RGB32);
+    const QRect view(140, 40000, 1920, 1080);
+    for (auto _ : state) {
+        qorn::gdi::ellipse(pattern, 10, 100, 190, 3900, 0x00FF00, 1, true);
+        renderer.render(pattern, chart().geometry, qorn::GridOne, view, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+BENCHMARK(figure_commit_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 } // namespace

@@ -227,7 +227,7 @@ TEST(RasterSave, UnknownFormatCodeAndUnwritableTargetFailAndKeepTheOldFile) {
     Raster r;
     r.create(4, 4, 24);
     EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/x.jpg"), 10); }), err::Unsupported);
-    EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/no/such/folder/x.bmp"), FormatBmp); }), err::WriteFailure);
+    EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/no/such/folder/x.bmp"), FormatBmp); }), err::PathNotFound);
     const QString existing = test::writeFile(dir + QStringLiteral("/keep.bmp"), QByteArray("old"));
     Raster empty;
     EXPECT_EQ(errorOf([&] { empty.save(existing, FormatBmp); }), err::WriteFailure);

@@ -31,6 +31,18 @@ constexpr int WriteFailure = 32107;
 constexpr int InvalidValue = -2147189392;
 // A common dialog closed with Cancel; never reported.
 constexpr int Cancelled = 32755;
+// Run-time numbers of the failures the file commands meet.
+constexpr int Overflow = 6;
+constexpr int SubscriptOutOfRange = 9;
+constexpr int TypeMismatch = 13;
+constexpr int FileNotFoundOs = 53;
+constexpr int IoError = 57;
+constexpr int DiskFull = 61;
+constexpr int InputPastEnd = 62;
+constexpr int BadFileName = 64;
+constexpr int PermissionDenied = 70;
+constexpr int PathFileAccess = 75;
+constexpr int PathNotFound = 76;
 } // namespace err
 
 } // namespace qorn

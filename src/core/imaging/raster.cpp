@@ -2,6 +2,7 @@
 
 #include "codec_limits.h"
 #include "common/error.h"
+#include "common/file_write.h"
 #include "pcx.h"
 #include "pict.h"
 #include "quantize.h"
@@ -171,9 +172,7 @@ void Raster::save(const QString& path, int formatCode, int bitsPerPixel) const {
     default:
         throw Error(err::Unsupported);
     }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw Error(err::WriteFailure, file.errorString());
+    writeFileAtomically(path, bytes, err::WriteFailure);
 }
 
 QByteArray Raster::saveToMemory() const {

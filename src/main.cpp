@@ -2,6 +2,7 @@
 #include "app/app_setup.h"
 #include "app/modal_runner.h"
 #include "app/msgbox_prompter.h"
+#include "dialogs/cCommonDlg.h"
 
 #include <QApplication>
 
@@ -11,7 +12,8 @@ int main(int argc, char* argv[]) {
 
     qorn::MsgBoxPrompter prompter;
     qorn::ModalRunner modal;
-    qorn::Form1 form({&prompter, &modal, {}});
+    qorn::QtFileDialogProvider files;
+    qorn::Form1 form({&prompter, &modal, {}, &files});
     prompter.setOwner(&form);
 
     // The command line is one pattern path, taken as it comes.

@@ -3,7 +3,10 @@
 #include "app/Form1.h"
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
+#include "support/scripted_files.h"
 #include "support/scripted_prompter.h"
+
+#include <QSettings>
 
 #include <QDir>
 #include <QFile>
@@ -23,6 +26,8 @@ protected:
         QDir(dir).removeRecursively();
         QDir().mkpath(dir);
         setProgramFolderOverride(dir);
+        // Recent files go to a settings folder of the test's own.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + QStringLiteral("/settings"));
         QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir + QStringLiteral("/defpal.dat"));
     }
     void TearDown() override {
@@ -31,7 +36,7 @@ protected:
         QDir(dir).removeRecursively();
     }
     Form1& make() {
-        form = std::make_unique<Form1>(Form1::Services{&prompter, &modal, dir + QStringLiteral("/qorn.lock")});
+        form = std::make_unique<Form1>(Form1::Services{&prompter, &modal, dir + QStringLiteral("/qorn.lock"), &files});
         return *form;
     }
     Form1& started() {
@@ -42,6 +47,7 @@ protected:
 
     QString dir;
     ScriptedPrompter prompter;
+    ScriptedFiles files;
     ModalRunner modal;
     std::unique_ptr<Form1> form;
 };

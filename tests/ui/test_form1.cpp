@@ -79,11 +79,16 @@ TEST_F(Form1Test, ClosingAChangedPatternAnsweredCancelKeepsEverything) {
     EXPECT_EQ(f.state().LeadSrc.pixel(3, 4), 0x0000FFu);
 }
 
-TEST_F(Form1Test, ClosingAnsweredYesWithoutASaveKeepsTheWindowOpen) {
+TEST_F(Form1Test, ClosingANoNamePatternAnsweredYesAndCancelledSaveAsKeepsTheWindowOpen) {
     Form1& f = started();
     f.state().qrnobj->chgflg = true;
     prompter.answers = {vbYes};
+    files.answers = {std::nullopt};
     EXPECT_FALSE(f.close());
+    ASSERT_EQ(files.asked.size(), 1u);
+    EXPECT_TRUE(files.asked[0].save);
+    EXPECT_EQ(files.asked[0].title, QStringLiteral("名前をつけて保存"));
+    EXPECT_EQ(prompter.asked.size(), 1u); // a cancelled dialog shows no message
     EXPECT_TRUE(f.isVisible());
     EXPECT_TRUE(f.state().qrnobj->chgflg);
     EXPECT_EQ(f.Tag, QStringLiteral("0"));
@@ -124,7 +129,8 @@ TEST_F(Form1Test, NewAsksAboutChangesAndResetsThePattern) {
     EXPECT_EQ(s.LeadSrc.width(), 30);
     EXPECT_TRUE(s.qrnobj->chgflg);
 
-    prompter.answers = {vbYes}; // no save exists yet: like a cancelled save
+    prompter.answers = {vbYes}; // the save-as dialog is cancelled: nothing happens
+    files.answers = {std::nullopt};
     f.TbMenu_ButtonClick(QStringLiteral("new"));
     EXPECT_EQ(s.LeadSrc.width(), 30);
     EXPECT_EQ(f.Tag, QStringLiteral("0"));
@@ -168,18 +174,21 @@ TEST_F(Form1Test, MainToolbarHasItsSixteenKeyedButtons) {
     }
     // Buttons whose commands are not built yet cannot be pressed.
     EXPECT_TRUE(f.tbButton(QStringLiteral("new"))->isEnabled());
-    EXPECT_FALSE(f.tbButton(QStringLiteral("open"))->isEnabled());
+    EXPECT_TRUE(f.tbButton(QStringLiteral("open"))->isEnabled());
+    EXPECT_FALSE(f.tbButton(QStringLiteral("print"))->isEnabled());
     EXPECT_FALSE(f.tbButton(QStringLiteral("cut"))->isEnabled());
     f.TbMenu_ButtonClick(QStringLiteral("nosuchkey"));
     EXPECT_TRUE(prompter.asked.empty());
 }
 
-TEST_F(Form1Test, FileMenuHoldsNewAndExit) {
+TEST_F(Form1Test, FileMenuHoldsItsCommands) {
     Form1& f = started();
     QStringList captions;
     for (QAction* a : f.mnuFile->actions())
-        if (!a->isSeparator()) captions << a->text();
-    EXPECT_EQ(captions, QStringList({QStringLiteral("新規(&N)"), QStringLiteral("終了(&X)")}));
+        if (!a->isSeparator() && a->isVisible()) captions << a->text();
+    EXPECT_EQ(captions, QStringList({QStringLiteral("新規(&N)"), QStringLiteral("開く(&O)..."),
+                                     QStringLiteral("上書き保存(&S)"), QStringLiteral("名前をつけて保存(&A)..."),
+                                     QStringLiteral("描画画面の保存(&V)..."), QStringLiteral("終了(&X)")}));
     EXPECT_EQ(f.mnuFile->title(), QStringLiteral("ファイル(&F)"));
 }
 
@@ -233,11 +242,12 @@ TEST_F(Form1Test, StatusRefreshResetsTheLeftColourOnly) {
     EXPECT_EQ(f.state().canvasForeColor, f.state().PalTable[77]);
 }
 
-TEST_F(Form1Test, CommandLinePathIsReportedUntilOpeningExists) {
+TEST_F(Form1Test, CommandLineFileThatCannotBeOpenedLeavesTheNewPattern) {
     Form1& f = make();
-    EXPECT_TRUE(f.Form_Load(QStringLiteral("/some/rose.bmp")));
+    EXPECT_TRUE(f.Form_Load(dir + QStringLiteral("/missing/rose.bmp")));
     ASSERT_EQ(prompter.asked.size(), 1u);
-    EXPECT_TRUE(prompter.asked[0].prompt.startsWith(QStringLiteral("/some/rose.bmp")));
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("エラー番号20010"));
     EXPECT_EQ(prompter.asked[0].title, QStringLiteral("開く"));
     EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - NoName"));
+    EXPECT_EQ(f.state().LeadSrc.width(), 100);
 }

@@ -2,8 +2,11 @@
 
 #include "app/app_paths.h"
 #include "app/single_instance.h"
+#include "document/pattern_files.h"
 #include "tools/tool_table.h"
 #include "colour/palette_widgets.h"
+#include "common/error.h"
+#include "import/frmBmp.h"
 #include "menu_icons.h"
 #include "tools/tool_bar.h"
 #include "view/canvas_widgets.h"
@@ -82,9 +85,25 @@ void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     mnuNew = mnuFile->addAction(QStringLiteral("新規(&N)"));
     connect(mnuNew, &QAction::triggered, this, &Form1::mnuNew_Click);
+    mnuOpen = mnuFile->addAction(QStringLiteral("開く(&O)..."));
+    connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpen_Click);
+    mnuSave = mnuFile->addAction(QStringLiteral("上書き保存(&S)"));
+    connect(mnuSave, &QAction::triggered, this, &Form1::mnuSave_Click);
+    mnuSaveAs = mnuFile->addAction(QStringLiteral("名前をつけて保存(&A)..."));
+    connect(mnuSaveAs, &QAction::triggered, this, &Form1::mnuSaveAs_Click);
+    mnuFile->addSeparator();
+    mnuFileSaveD = mnuFile->addAction(QStringLiteral("描画画面の保存(&V)..."));
+    connect(mnuFileSaveD, &QAction::triggered, this, &Form1::mnuFileSaveD_Click);
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
+    mnuFileRecent[0] = mnuFile->addSeparator();
+    mnuFileRecent[0]->setVisible(false);
+    for (int k = 1; k <= 4; ++k) {
+        mnuFileRecent[k] = mnuFile->addAction(QStringLiteral("Recent%1").arg(k));
+        mnuFileRecent[k]->setVisible(false);
+        connect(mnuFileRecent[k], &QAction::triggered, this, [this, k] { mnuFileRecent_Click(k); });
+    }
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     mnuUndo = mnuEdit->addAction(QStringLiteral("元に戻す(&U)"));
@@ -118,6 +137,8 @@ void Form1::buildToolbar() {
     // Each key runs its command once that command exists; until then its button stays disabled.
     tbCommands_ = {
         {QStringLiteral("new"), [this] { mnuNew_Click(); }},
+        {QStringLiteral("open"), [this] { mnuOpen_Click(); }},
+        {QStringLiteral("save"), [this] { mnuSave_Click(); }},
         {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
         {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
         {QStringLiteral("zoomout"), [this] { mnuDispSelection_Click(2); }},
@@ -183,6 +204,7 @@ bool Form1::Form_Load(const QString& commandLine) {
     state_.qrnobj = std::make_unique<qorn::qrnobj>();
     QCoreApplication::processEvents();
     defaultPrinter_ = currentDefaultPrinter();
+    BuildRecentMenu();
 
     const QString palettePath = AppFile(QStringLiteral("defpal.dat"));
     if (!QFile::exists(palettePath)) {
@@ -198,9 +220,15 @@ bool Form1::Form_Load(const QString& commandLine) {
     if (commandLine.isEmpty()) {
         RepaintCanvas();
     } else {
-        // Opening pattern files is not built yet: say so and keep the new pattern.
-        services_.prompter->MsgBox(commandLine + QStringLiteral("\r\nこのバージョンではファイルを開けません"),
-                                   vbOKOnly + vbExclamation, QStringLiteral("開く"));
+        // A file that cannot be opened is reported as the open command reports it; the new
+        // pattern stays and the program runs on.
+        try {
+            if (OpenPatternFile(commandLine))
+                setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
+        } catch (const Error& e) {
+            showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
+        }
+        frmBmp_.reset();
     }
     return true;
 }

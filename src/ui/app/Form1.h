@@ -2,6 +2,7 @@
 
 #include "app/editor_state.h"
 #include "app/prompter.h"
+#include "dialogs/file_errors.h"
 #include "tools/canvas_tools.h"
 #include "view/canvas_geometry.h"
 #include "view/canvas_renderer.h"
@@ -24,7 +25,9 @@ class QToolBar;
 namespace qorn {
 
 class CanvasView;
+class FileDialogProvider;
 class ModalRunner;
+class frmBmp;
 class NowColorBox;
 class RulerStrip;
 class PaletteBox;
@@ -41,6 +44,7 @@ public:
         Prompter* prompter = nullptr;
         ModalRunner* modal = nullptr;
         QString lockPath; // the single-instance lock
+        FileDialogProvider* files = nullptr;
     };
 
     explicit Form1(const Services& services, QWidget* parent = nullptr);
@@ -60,8 +64,28 @@ public:
     void refreshStatusLabels();
     void mnuNew_Click();
     void mnuExit_Click();
+    void mnuOpen_Click();
     void mnuSave_Click();
+    void mnuSaveAs_Click();
+    void mnuFileSaveD_Click();
     void TbMenu_ButtonClick(const QString& key);
+
+    // Opening one path: through its side file or the import dialog. True when a pattern or a
+    // picture to place was taken over.
+    bool OpenPatternFile(const QString& path);
+    bool AskSaveBeforeOpen();
+    // The recent-files list at the end of the file menu.
+    void BuildRecentMenu();
+    void RememberFile(const QString& path);
+    bool IsRecentFile(const QString& path) const;
+    void mnuFileRecent_Click(int index);
+    QAction* mnuFileRecent[5] = {nullptr, nullptr, nullptr, nullptr, nullptr}; // separator, 1 to 4
+    QAction* mnuOpen = nullptr;
+    QAction* mnuSave = nullptr;
+    QAction* mnuSaveAs = nullptr;
+    QAction* mnuFileSaveD = nullptr;
+    // The import dialog while an open uses it.
+    frmBmp* importDialog() const { return frmBmp_.get(); }
 
     // The canvas view: layout, scrolling, zoom and grid.
     void LayoutCanvas();
@@ -187,6 +211,12 @@ private:
     CanvasTools tools_{state_, *this};
     QHash<int, QMenu*> toolGroups_;
     bool firstPaintNoticed_ = false;
+    int openFilterIndex_ = 1;
+    std::unique_ptr<frmBmp> frmBmp_;
+
+    void showFileError(int number, FileCommand command, const QString& title);
+    void afterPatternLoaded();
+    bool ImportPattern(const QString& path);
 };
 
 // The default printer as "device,driver,port", recorded at start-up and compared at shutdown.

@@ -2,17 +2,57 @@
 #include "Form1.h"
 
 #include "app/app_paths.h"
+#include "app/recent_files.h"
+#include "common/error.h"
+#include "common/file_write.h"
+#include "dialogs/cCommonDlg.h"
+#include "document/pattern_files.h"
+#include "import/frmBmp.h"
+#include "modal_runner.h"
+#include "tools/tool_table.h"
+#include "view/canvas_widgets.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageWriter>
+#include <QMenu>
 
 namespace qorn {
+namespace {
+
+const QString kOpenFilter = QStringLiteral(
+    "ＱＲＤ(*.QRD)|*.qrd|ＢＭＰ(*.BMP)|*.bmp|ＴＩＦ(*.TIF)|*.tif|ＰＣＸ(*.PCX)|*.pcx|ＪＰＥＧ(*.JPG)|*.jpg|"
+    "ｱｲｺﾝ(*.ICO)|*.ico|ｶｰｿﾙ(*.CUR)|*.cur|すべてのファイル(*.*)|*.*");
+const QString kSaveFilter = QStringLiteral("ＢＭＰ(*.BMP)|*.bmp|ＴＩＦ(*.TIF)|*.tif|ＰＣＸ(*.PCX)|*.pcx");
+
+// The side file of an image: same folder and base name, extension ".qrd" in any case.
+QString findQrd(const SplitPathResult& p) {
+    const QDir dir(p.folder.isEmpty() ? QStringLiteral(".") : p.folder);
+    const QString wanted = (p.base + QStringLiteral(".qrd")).toLower();
+    for (const QString& name : dir.entryList(QDir::Files))
+        if (name.toLower() == wanted) return dir.filePath(name);
+    return {};
+}
+
+bool isRefusedExtension(const QString& name) {
+    const QString last3 = name.right(3).toUpper();
+    return last3 == QLatin1String("JPG") || last3 == QLatin1String("ICO") || !formatCodeFor(SplitPath(name).ext);
+}
+
+} // namespace
+
+void Form1::showFileError(int number, FileCommand command, const QString& title) {
+    if (number == err::Cancelled) return;
+    services_.prompter->MsgBox(fileErrorMessage(number, command), vbOKCancel + vbExclamation, title);
+}
 
 bool Form1::askSaveChanges(const QString& title) {
     if (!state_.qrnobj->chgflg) return true;
-    const QString base = QFileInfo(state_.qrnobj->savefile).completeBaseName();
+    const QString base = SplitPath(state_.qrnobj->savefile).base;
     const int answer = services_.prompter->MsgBox(
         base + QStringLiteral("は変更されています。\r\n保存しますか？"), vbYesNoCancel, title);
     if (answer == vbCancel) return false;
@@ -25,10 +65,6 @@ bool Form1::askSaveChanges(const QString& title) {
     }
     return true;
 }
-
-// Pattern files cannot be written yet, so a save request ends as a cancelled save would:
-// nothing is lost and whatever asked for the save does not go on.
-void Form1::mnuSave_Click() { Tag = QStringLiteral("1"); }
 
 void Form1::mnuNew_Click() {
     if (!askSaveChanges(QStringLiteral("新規"))) return;
@@ -59,6 +95,260 @@ bool Form1::Form_QueryUnload() {
 void Form1::TbMenu_ButtonClick(const QString& key) {
     const auto command = tbCommands_.constFind(key);
     if (command != tbCommands_.constEnd()) (*command)();
+}
+
+void Form1::mnuOpen_Click() {
+    Tag = QStringLiteral("0");
+    setUndoEnabled(false);
+    try {
+        cCommonDlg dlg(*services_.files);
+        dlg.Form = this;
+        dlg.Filter = kOpenFilter;
+        dlg.FilterIndex = openFilterIndex_;
+        dlg.Flags = cCommonDlg::FileMustExist;
+        dlg.CancelError = true;
+        dlg.DialogTitle = QStringLiteral("ファイルを開く");
+        dlg.ShowOpen();
+        if (dlg.CancelButton) throw Error(err::Cancelled);
+        const QString path = dlg.FileName;
+        scrollToBottomLeft();
+        const bool opened = OpenPatternFile(path);
+        if (opened) {
+            setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
+            RememberFile(path);
+        }
+        openFilterIndex_ = opened ? FilterIndexOf(kOpenFilter, SplitPath(state_.qrnobj->savefile).ext) : 1;
+    } catch (const Error& e) {
+        showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
+    }
+    frmBmp_.reset();
+}
+
+bool Form1::OpenPatternFile(const QString& path) {
+    const SplitPathResult p = SplitPath(path);
+    QString qrd;
+    if (p.ext.toUpper() == QLatin1String("QRD")) {
+        qrd = path;
+    } else {
+        qrd = findQrd(p);
+        if (!qrd.isEmpty() &&
+            services_.prompter->MsgBox(QStringLiteral("QRDﾌｧｲﾙのﾊﾟﾗﾒｰﾀを使用しますか？"), vbYesNo,
+                                       QStringLiteral("ﾌｧｲﾙを開く-") + p.base) != vbYes)
+            qrd.clear();
+    }
+    if (!qrd.isEmpty()) {
+        if (state_.qrnobj->chgflg && !AskSaveBeforeOpen()) return false;
+        LoadQrdPattern(state_, path, qrd);
+        afterPatternLoaded();
+        state_.qrnobj->chgflg = false;
+        return true;
+    }
+    frmBmp_ = std::make_unique<frmBmp>(*services_.prompter, this);
+    if (!frmBmp_->load(path, state_.PalTable[state_.RightIndex])) return false;
+    services_.modal->exec(*frmBmp_);
+    if (frmBmp_->Command1Tag != QLatin1String("1")) {
+        frmBmp_.reset();
+        return false;
+    }
+    return ImportPattern(path);
+}
+
+void Form1::afterPatternLoaded() {
+    setUndoEnabled(false);
+    tools_.clearOverlay();
+    LayoutCanvas();
+    RepaintCanvas();
+    RefreshStatus();
+    scrollToBottomLeft();
+    runVisibleScrollHandlers();
+    QApplication::restoreOverrideCursor();
+}
+
+bool Form1::ImportPattern(const QString& path) {
+    frmBmp& dialog = *frmBmp_;
+    dialog.Command1Tag = QStringLiteral("0");
+    setBusy(true);
+    Raster work;
+    try {
+        work = prepareImport(dialog.source(), dialog.choices(), state_.PalTable);
+    } catch (...) {
+        setBusy(false);
+        throw;
+    }
+    setBusy(false);
+    work.colorRes(24, PaletteFixedRgb, 0, 0);
+    if (dialog.replacesPattern()) {
+        if (state_.qrnobj->chgflg && !AskSaveBeforeOpen()) return false;
+        state_.LeadSrc = work;
+        afterPatternLoaded();
+        state_.qrnobj->chgflg = true;
+        state_.qrnobj->savefile = path;
+        return true;
+    }
+    // Placed into the pattern: the picture follows the mouse until a click puts it down.
+    state_.Lead1[0] = work;
+    state_.PlaceWidth = work.width();
+    state_.PlaceHeight = work.height();
+    state_.ToolState = tool::Paste;
+    Picdisplay->setFocus();
+    state_.qrnobj->chgflg = true;
+    state_.qrnobj->savefile = path;
+    return true;
+}
+
+bool Form1::AskSaveBeforeOpen() {
+    const QString base = SplitPath(state_.qrnobj->savefile).base;
+    const int answer = services_.prompter->MsgBox(base + QStringLiteral("は変更されています。\n保存しますか？"),
+                                                  vbYesNoCancel, QStringLiteral("ﾌｧｲﾙを開く"));
+    if (answer == vbYes) {
+        mnuSave_Click();
+        return Tag.toInt() != 1;
+    }
+    if (answer == vbCancel) {
+        if (frmBmp_) frmBmp_->hide();
+        return false;
+    }
+    return true;
+}
+
+void Form1::mnuSave_Click() {
+    const SplitPathResult p = SplitPath(state_.qrnobj->savefile);
+    // Names that cannot be written as they are go through save-as.
+    if (p.base.toUpper() == QLatin1String("NONAME") || isRefusedExtension(state_.qrnobj->savefile)) {
+        mnuSaveAs_Click();
+        return;
+    }
+    const QString question =
+        (state_.qrnobj->selected ? QStringLiteral("選択した部分を") : QString()) + QStringLiteral("上書き保存しますか？");
+    const int answer = services_.prompter->MsgBox(question, vbYesNoCancel, QStringLiteral("上書き保存-") + p.base);
+    if (answer == vbNo) {
+        mnuSaveAs_Click();
+        return;
+    }
+    if (answer == vbCancel) {
+        Tag = QStringLiteral("1");
+        return;
+    }
+    Tag = QStringLiteral("0");
+    setBusy(true);
+    try {
+        writePattern(state_, state_.qrnobj->savefile, SaveKind::Overwrite);
+        tools_.clearSelection();
+        state_.qrnobj->chgflg = false;
+    } catch (const Error& e) {
+        setBusy(false);
+        showFileError(e.number(), FileCommand::OverwriteSave, QStringLiteral("上書き保存"));
+        Tag = QStringLiteral("1");
+        return;
+    }
+    setBusy(false);
+}
+
+void Form1::mnuSaveAs_Click() {
+    const SplitPathResult p = SplitPath(state_.qrnobj->savefile);
+    try {
+        cCommonDlg dlg(*services_.files);
+        dlg.Form = this;
+        dlg.Filter = kSaveFilter;
+        dlg.DefaultExt = QStringLiteral("bmp");
+        dlg.FilterIndex = 1;
+        dlg.InitDir = p.folder;
+        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
+                    cCommonDlg::ShowHelpButton;
+        dlg.CancelError = true;
+        dlg.DialogTitle = state_.qrnobj->selected ? QStringLiteral("名前をつけて保存(部分)")
+                                                  : QStringLiteral("名前をつけて保存");
+        dlg.FileName = proposedSaveAsName(p.base);
+        dlg.ShowSave();
+        if (dlg.CancelButton) throw Error(err::Cancelled);
+        const QString chosen = dlg.FileName;
+        if (isRefusedExtension(chosen)) {
+            services_.prompter->MsgBox(QStringLiteral("この形式では保存できません"), vbOKOnly,
+                                       QStringLiteral("名前をつけて保存"));
+            Tag = QStringLiteral("1");
+            return;
+        }
+        setBusy(true);
+        writePattern(state_, chosen, SaveKind::SaveAs);
+        setBusy(false);
+        // The pattern takes its new name only once it is written there.
+        state_.qrnobj->savefile = chosen;
+        tools_.clearSelection();
+        const SplitPathResult saved = SplitPath(chosen);
+        setWindowTitle(QStringLiteral("QORN - ") + saved.base);
+        state_.qrnobj->chgflg = false;
+        RememberFile(saved.folder + saved.base + QStringLiteral(".qrd"));
+    } catch (const Error& e) {
+        QApplication::restoreOverrideCursor();
+        showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("名前をつけて保存"));
+        Tag = QStringLiteral("1");
+    }
+}
+
+void Form1::mnuFileSaveD_Click() {
+    try {
+        cCommonDlg dlg(*services_.files);
+        dlg.Form = this;
+        dlg.Filter = QStringLiteral("BMP(*.bmp)|*.bmp");
+        dlg.DefaultExt = QStringLiteral("bmp");
+        dlg.FilterIndex = 1;
+        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
+                    cCommonDlg::ShowHelpButton;
+        dlg.CancelError = true;
+        dlg.ShowSave();
+        if (dlg.CancelButton) throw Error(err::Cancelled);
+        setBusy(true);
+        // The canvas as it is drawn: cells, grid and whatever feedback is on it.
+        const CanvasGeometry g = Picdisplay->geometry();
+        QImage canvas(g.pixelWidth(), g.pixelHeight(), QImage::Format_RGB32);
+        if (canvas.isNull()) throw Error(err::OutOfMemory);
+        renderer.render(state_.LeadSrc.image(), g, gridChoice(), canvas.rect(), canvas);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!QImageWriter(&buffer, "bmp").write(canvas)) throw Error(err::WriteFailure);
+        writeFileAtomically(dlg.FileName, bytes, err::WriteFailure);
+        setBusy(false);
+    } catch (const Error& e) {
+        QApplication::restoreOverrideCursor();
+        showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("描画画面の保存"));
+    }
+}
+
+void Form1::BuildRecentMenu() {
+    const QStringList entries = RecentFiles::entries();
+    for (int k = 0; k < std::min<int>(entries.size(), RecentFiles::kCount); ++k) {
+        mnuFileRecent[0]->setVisible(true);
+        mnuFileRecent[k + 1]->setText(entries[k]);
+        mnuFileRecent[k + 1]->setVisible(true);
+    }
+}
+
+bool Form1::IsRecentFile(const QString& path) const {
+    for (int k = 1; k <= RecentFiles::kCount; ++k)
+        if (mnuFileRecent[k]->text() == path) return true;
+    return false;
+}
+
+void Form1::RememberFile(const QString& path) {
+    if (!IsRecentFile(path)) RecentFiles::AddRecentFile(path);
+    BuildRecentMenu();
+}
+
+void Form1::mnuFileRecent_Click(int index) {
+    Tag = QStringLiteral("0");
+    setUndoEnabled(false);
+    try {
+        const QString path = mnuFileRecent[index]->text();
+        scrollToBottomLeft();
+        if (OpenPatternFile(path)) {
+            setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
+            BuildRecentMenu();
+        }
+    } catch (const Error& e) {
+        showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
+    }
+    frmBmp_.reset();
 }
 
 } // namespace qorn

@@ -1,0 +1,104 @@
+#include "cCommonDlg.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+
+#include <map>
+
+namespace qorn {
+
+FileDialogProvider::~FileDialogProvider() = default;
+
+cCommonDlg::cCommonDlg(FileDialogProvider& provider) : InitDir(QDir::currentPath()), provider_(provider) {}
+
+QStringList cCommonDlg::qtFilters() const {
+    const QStringList pieces = Filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < pieces.size(); i += 2) {
+        QStringList patterns = pieces[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        for (const QString& p : pieces[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            if (p.toUpper() != p) patterns << p.toUpper();
+        out << pieces[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
+void cCommonDlg::finish(const std::optional<QString>& chosen) {
+    CancelButton = false;
+    if (!chosen) {
+        FileName.clear();
+        FileTitle.clear();
+        if (CancelError) CancelButton = true;
+        return;
+    }
+    FileName = *chosen;
+    FileTitle = QFileInfo(*chosen).fileName();
+}
+
+void cCommonDlg::ShowOpen() { finish(provider_.showOpen(*this)); }
+
+void cCommonDlg::ShowSave() { finish(provider_.showSave(*this)); }
+
+QString cCommonDlg::errorText(int number) {
+    static const std::map<int, const char*> texts = {
+        {20476, "メンバ lpstrFile が指すバッファが小さすぎます。"},
+        {20477, "ファイル名が無効です。"},
+        {20478, "メモリ不足のために、リスト ボックスをサブクラス化できません。"},
+        {24574, "フォントが存在しません。"},
+        {28660, "WIN.INI ファイル内の [devices] セクションに、必要なプリンタについてのエントリがありません。"},
+        {28661, "PrintDlg 関数が情報コンテキストを作成できません。"},
+        {28662, "DevMode データ構造と DevNames データ構造のデータが異なるプリンタを指しています。"},
+        {28663, "通常使うプリンタが設定されていません。"},
+        {28664, "プリンタ ドライバが見つかりません。"},
+        {28665, "PrintDlg 関数を初期化できません。"},
+        {28666, "プリンタ ドライバが DevMode データ構造を初期化できません。"},
+        {28667, "PrintDlg 関数が、指定したプリンタ ドライバをロードできません。"},
+        {28668, "PDReturnDefault フラグが設定されていますが、hDevMode フィールドまたは hDevNames フィールドが 0 ではありません。"},
+        {28671, "PDReturnDefault フラグが設定されていますが、hDevMode フィールドまたは hDevNames フィールドが 0 ではありません。"},
+        {28669, "CommonDialog 関数が WIN.INI の [devices] セクションの文字列を解析できません。"},
+        {28670, "必要なリソースを読み込めません。"},
+        {32751, "Microsoft Windows のヘルプを呼び出せません。"},
+        {32752, "FileName プロパティまたは Filter プロパティにメモリを割り当てられません。"},
+        {32755, "[キャンセル] ボタンが選択されました。"},
+        {32757, "関数が、ハンドルに関連付けられたメモリをロックできません。"},
+        {32758, "関数が、内部のデータ構造にメモリを割り当てられません。"},
+        {32759, "関数が指定したリソースをロックできません。"},
+        {32760, "関数が指定したリソースをロードできません。"},
+        {32761, "関数が指定したリソースをロードできません。"},
+        {32765, "関数を初期化できません。"},
+        {-32768, "関数がダイアログ ボックスをロードできません。"},
+    };
+    const auto it = texts.find(number);
+    return QString::fromUtf8(it == texts.end() ? "未知のｴﾗｰです。" : it->second);
+}
+
+namespace {
+
+std::optional<QString> run(const cCommonDlg& d, bool save) {
+    QFileDialog dialog(d.Form, d.DialogTitle, d.InitDir);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(d.qtFilters());
+    const QStringList filters = d.qtFilters();
+    if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[d.FilterIndex - 1]);
+    if (!d.DefaultExt.isEmpty()) dialog.setDefaultSuffix(d.DefaultExt);
+    if (save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(d.Flags & cCommonDlg::OverwritePrompt));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(d.Flags & cCommonDlg::FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    }
+    if (!d.FileName.isEmpty()) dialog.selectFile(d.FileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return dialog.selectedFiles().front();
+}
+
+} // namespace
+
+std::optional<QString> QtFileDialogProvider::showOpen(const cCommonDlg& d) { return run(d, false); }
+
+std::optional<QString> QtFileDialogProvider::showSave(const cCommonDlg& d) { return run(d, true); }
+
+} // namespace qorn

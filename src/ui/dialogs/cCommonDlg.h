@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+class QWidget;
+
+namespace qorn {
+
+class cCommonDlg;
+
+// Shows the file dialogs. The real one uses Qt's own dialogs; tests answer with a path or a
+// cancel.
+class FileDialogProvider {
+public:
+    virtual ~FileDialogProvider();
+    virtual std::optional<QString> showOpen(const cCommonDlg& dialog) = 0;
+    virtual std::optional<QString> showSave(const cCommonDlg& dialog) = 0;
+};
+
+class QtFileDialogProvider : public FileDialogProvider {
+public:
+    std::optional<QString> showOpen(const cCommonDlg& dialog) override;
+    std::optional<QString> showSave(const cCommonDlg& dialog) override;
+};
+
+// The standard dialogs behind a property interface: set the properties, call a Show method,
+// read the results. A new instance serves one use.
+class cCommonDlg {
+public:
+    // Option bits as the callers pass them.
+    static constexpr int OverwritePrompt = 2;
+    static constexpr int HideReadOnly = 4;
+    static constexpr int ShowHelpButton = 16;
+    static constexpr int PathMustExist = 2048;
+    static constexpr int FileMustExist = 4096;
+
+    explicit cCommonDlg(FileDialogProvider& provider);
+
+    QWidget* Form = nullptr;
+    QString Filter = QStringLiteral("All Files (*.*)|*.*");
+    int FilterIndex = 0;
+    int Flags = 0;
+    QString DialogTitle = QStringLiteral("Open File");
+    QString InitDir;
+    QString FileName;
+    QString DefaultExt;
+    bool CancelError = false;
+    bool CancelButton = false;
+    QString FileTitle;
+    int ErrNumber = 0;
+
+    void ShowOpen();
+    void ShowSave();
+    QString ErrDescription() const { return errorText(ErrNumber); }
+    static QString errorText(int number);
+
+    // Qt's form of the filter: "description (patterns)" joined by ";;". Patterns also match
+    // in upper case, as file names of any case do on the systems the filters were made for.
+    QStringList qtFilters() const;
+
+private:
+    void finish(const std::optional<QString>& chosen);
+    FileDialogProvider& provider_;
+};
+
+} // namespace qorn

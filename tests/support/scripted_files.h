@@ -1,0 +1,36 @@
+#pragma once
+
+#include "dialogs/cCommonDlg.h"
+
+#include <deque>
+#include <optional>
+#include <vector>
+
+namespace qorn::test {
+
+// Answers file dialogs from a queue (a path, or nothing for Cancel) and records what each
+// dialog was asked to show. An empty queue cancels.
+class ScriptedFiles : public FileDialogProvider {
+public:
+    struct Asked {
+        bool save;
+        QString title, filter, fileName, defaultExt, initDir;
+        int filterIndex, flags;
+    };
+    std::deque<std::optional<QString>> answers;
+    std::vector<Asked> asked;
+
+    std::optional<QString> showOpen(const cCommonDlg& d) override { return answer(d, false); }
+    std::optional<QString> showSave(const cCommonDlg& d) override { return answer(d, true); }
+
+private:
+    std::optional<QString> answer(const cCommonDlg& d, bool save) {
+        asked.push_back({save, d.DialogTitle, d.Filter, d.FileName, d.DefaultExt, d.InitDir, d.FilterIndex, d.Flags});
+        if (answers.empty()) return std::nullopt;
+        auto a = answers.front();
+        answers.pop_front();
+        return a;
+    }
+};
+
+} // namespace qorn::test

@@ -8,14 +8,30 @@
 
 #include <QSettings>
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace qorn::test {
+
+// Runs our own dialogs without waiting for a user: `handle` fills the dialog and presses its
+// buttons; without one the dialog is cancelled.
+class ScriptedModal : public ModalRunner {
+public:
+    std::function<void(QDialog&)> handle;
+    int shown = 0;
+    int exec(QDialog& dialog) override {
+        ++shown;
+        if (handle) handle(dialog);
+        else dialog.reject();
+        return dialog.result();
+    }
+};
 
 // A main window started in a program folder of its own, with scripted message boxes.
 class Form1Test : public ::testing::Test {
@@ -48,7 +64,7 @@ protected:
     QString dir;
     ScriptedPrompter prompter;
     ScriptedFiles files;
-    ModalRunner modal;
+    ScriptedModal modal;
     std::unique_ptr<Form1> form;
 };
 

@@ -1,6 +1,7 @@
 // Runs the benchmarks, then the measurements that need other processes: ImageMagick on the same
 // input, and the editor's start-up to its first painted window.
 #include "bench_report.h"
+#include "colour/palette.h"
 #include "support/sample_images.h"
 
 #include <QCoreApplication>
@@ -11,6 +12,11 @@
 
 #include <algorithm>
 #include <vector>
+
+void printImportQuality();
+QString importBenchJpeg();
+QString importBenchDir();
+const qorn::Palette& importBenchPalette();
 
 namespace {
 
@@ -72,6 +78,39 @@ void startup(const QString& editor, const QString& dir) {
     std::printf("startup_ms: %.1f ms\n", median(times));
 }
 
+// The same import by ImageMagick: scale to 200 wide, 16 colours dithered, onto the palette.
+void imageMagickImport(double ours) {
+    if (!realImageMagick()) {
+        std::printf("import_24mp_jpeg_imagemagick_ms: not measured (ImageMagick is not installed)\n");
+        return;
+    }
+    const QString dir = importBenchDir();
+    QImage palette(16, 16, QImage::Format_RGB32);
+    for (int i = 0; i < 256; ++i) palette.setPixel(i % 16, i / 16, qorn::rgbFromColorRef(importBenchPalette()[i]));
+    palette.save(dir + QStringLiteral("/palette.bmp"));
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        QElapsedTimer t;
+        t.start();
+        QProcess::execute(QStringLiteral("convert"),
+                          {importBenchJpeg(), QStringLiteral("-resize"), QStringLiteral("200x"), QStringLiteral("-dither"),
+                           QStringLiteral("FloydSteinberg"), QStringLiteral("-colors"), QStringLiteral("16"),
+                           QStringLiteral("+dither"), QStringLiteral("-remap"), dir + QStringLiteral("/palette.bmp"),
+                           dir + QStringLiteral("/im.bmp")});
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    const double theirs = median(times);
+    std::printf("import_24mp_jpeg_imagemagick_ms: %.1f ms\n", theirs);
+    if (ours > 0) std::printf("import_speedup: %.1f\n", theirs / ours);
+}
+
+void importPeak(const QString& tool) {
+    QProcess p;
+    p.start(tool, {importBenchJpeg(), QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat")});
+    p.waitForFinished(60000);
+    std::fputs(p.readAllStandardOutput().constData(), stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -87,6 +126,10 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&n, args.data());
     LineReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    printImportQuality();
+    imageMagickImport(reporter.medians["import_24mp_jpeg_ms"]);
+    importPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_import_rss"));
 
     const QString dir = qorn::test::freshTempDir(QStringLiteral("bench"));
     imageMagickReduce(dir);

@@ -170,6 +170,11 @@ TEST_F(PatternFiles, FailedOpensChangeNothing) {
     EXPECT_EQ(errorOf([&] { LoadQrdPattern(s, dir + QStringLiteral("/g.qrd"), dir + QStringLiteral("/g.qrd")); }),
               err::SubscriptOutOfRange);
     unchanged();
+    chart(4, 4).save(dir + QStringLiteral("/elsewhere.bmp"), FormatBmp);
+    test::writeFile(dir + QStringLiteral("/sub.qrd"), "\"bmp/../elsewhere.bmp\",20,20,1\r\n");
+    EXPECT_EQ(errorOf([&] { LoadQrdPattern(s, dir + QStringLiteral("/sub.qrd"), dir + QStringLiteral("/sub.qrd")); }),
+              err::BadFileName);
+    unchanged();
     test::writeFile(dir + QStringLiteral("/t.bmp"), QByteArray("BM\x10\x00", 4)); // truncated
     test::writeFile(dir + QStringLiteral("/t.qrd"), "\"bmp\",30,30,1\r\n");
     EXPECT_EQ(errorOf([&] { LoadQrdPattern(s, dir + QStringLiteral("/t.qrd"), dir + QStringLiteral("/t.qrd")); }),

@@ -142,6 +142,9 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
     gauge.setMee(f.mee);
     gauge.setDan(f.dan);
     if (f.background < 0 || f.background >= Palette::kSize) throw Error(err::SubscriptOutOfRange);
+    // The side file names an extension, not a path: a later overwrite save writes there.
+    if (f.ext.contains(QLatin1Char('/')) || f.ext.contains(QLatin1Char('\\')) || f.ext.contains(QChar(0)))
+        throw Error(err::BadFileName);
     const QString file = chosen.folder + chosen.base + QLatin1Char('.') + f.ext;
 
     Raster work;

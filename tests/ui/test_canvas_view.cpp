@@ -100,6 +100,18 @@ TEST_F(Form1Test, TallPatternScrollsPastSixteenBits) {
     EXPECT_LE(f.Picdisplay->y() + f.Picdisplay->height(), f.Picdummy->height());
 }
 
+TEST_F(Form1Test, NewPatternReturnsToTheFiveGridAndZoomZero) {
+    Form1& f = started();
+    f.mnuDispSelection_Click(1);
+    f.mnuGrids_Click(GridOne);
+    f.mnuNew_Click();
+    EXPECT_TRUE(f.mnuGrids[GridFive]->isChecked());
+    EXPECT_FALSE(f.mnuGrids[GridOne]->isChecked());
+    EXPECT_EQ(f.state().zoom, 6);
+    EXPECT_EQ(f.LblZoom->text(), QStringLiteral("0"));
+    EXPECT_EQ(f.Picdisplay->width(), 602);
+}
+
 TEST_F(Form1Test, GridMenuChecksExactlyOne) {
     Form1& f = started();
     f.mnuGrids[GridOne]->trigger();

@@ -73,6 +73,9 @@ void Form1::mnuNew_Click() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tbButtons_.value(QStringLiteral("undo"))->setEnabled(false);
     InitPattern();
+    LayoutCanvas();
+    mnuGrids_Click(GridFive);
+    runVisibleScrollHandlers();
     QApplication::restoreOverrideCursor();
     tbButtons_.value(QStringLiteral("undo"))->setEnabled(false);
     state_.qrnobj->chgflg = false;

@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::errorOf;
+using qorn::test::readFile;
 
 namespace {
 
@@ -18,19 +20,7 @@ struct Format {
 };
 constexpr Format kWritable[] = {{FormatPcx, "pcx"}, {FormatBmp, "bmp"}, {FormatTif, "tif"}, {FormatPict, "pct"}};
 
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 } // namespace
 
@@ -89,7 +79,7 @@ TEST(Codecs, BmpPatternFilesAreEightBitWithPixelsAtByte1078) {
     Raster source;
     source.setImage(two);
     source.save(path, FormatBmp);
-    const QByteArray bytes = readAll(path);
+    const QByteArray bytes = readFile(path);
     ASSERT_GT(bytes.size(), 1078);
     EXPECT_EQ(uchar(bytes[28]), 8); // bits per pixel
     EXPECT_EQ(uchar(bytes[10]) | (uchar(bytes[11]) << 8), 1078);

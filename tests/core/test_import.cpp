@@ -11,17 +11,10 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::errorOf;
 
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 void put16(QByteArray& b, int v) {
     b.append(char(v & 0xff));

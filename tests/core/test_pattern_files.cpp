@@ -11,22 +11,12 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::errorOf;
+using qorn::test::readFile;
 
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 class PatternFiles : public ::testing::Test {
 protected:
@@ -191,7 +181,7 @@ TEST_F(PatternFiles, EveryFormatRoundTripsWithItsGauge) {
         for (SaveKind kind : {SaveKind::Overwrite, SaveKind::SaveAs}) {
             const QString path = dir + QStringLiteral("/p.") + QLatin1String(ext);
             writePattern(s, path, kind);
-            EXPECT_EQ(contents(dir + QStringLiteral("/p.qrd")), QByteArray("\"") + ext + "\",18,27,77\r\n");
+            EXPECT_EQ(readFile(dir + QStringLiteral("/p.qrd")), QByteArray("\"") + ext + "\",18,27,77\r\n");
             EditorState back;
             back.PalTable = s.PalTable;
             back.initPattern();
@@ -232,8 +222,8 @@ TEST_F(PatternFiles, SelectionSavesItsPart) {
 
 TEST_F(PatternFiles, RefusedSavesLeaveTheOldFilesAlone) {
     writePattern(s, dir + QStringLiteral("/keep.bmp"), SaveKind::SaveAs);
-    const QByteArray image = contents(dir + QStringLiteral("/keep.bmp"));
-    const QByteArray qrd = contents(dir + QStringLiteral("/keep.qrd"));
+    const QByteArray image = readFile(dir + QStringLiteral("/keep.bmp"));
+    const QByteArray qrd = readFile(dir + QStringLiteral("/keep.qrd"));
     s.LeadSrc = chart(8, 8);
     EXPECT_EQ(errorOf([&] { writePattern(s, dir + QStringLiteral("/keep.jpg"), SaveKind::SaveAs); }), err::Unsupported);
     EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/keep.jpg")));
@@ -242,6 +232,6 @@ TEST_F(PatternFiles, RefusedSavesLeaveTheOldFilesAlone) {
     QDir().mkpath(dir + QStringLiteral("/folder.bmp"));
     EXPECT_EQ(errorOf([&] { writePattern(s, dir + QStringLiteral("/folder.bmp"), SaveKind::SaveAs); }),
               err::PathFileAccess);
-    EXPECT_EQ(contents(dir + QStringLiteral("/keep.bmp")), image);
-    EXPECT_EQ(contents(dir + QStringLiteral("/keep.qrd")), qrd);
+    EXPECT_EQ(readFile(dir + QStringLiteral("/keep.bmp")), image);
+    EXPECT_EQ(readFile(dir + QStringLiteral("/keep.qrd")), qrd);
 }

@@ -9,17 +9,10 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::errorOf;
 
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 Raster fromRows(const std::vector<std::vector<ColorRef>>& rows) {
     Raster r;

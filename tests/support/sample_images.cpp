@@ -1,5 +1,7 @@
 #include "sample_images.h"
 
+#include "common/error.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -44,6 +46,20 @@ QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (file.open(QIODevice::WriteOnly)) file.write(bytes);
     return path;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+int errorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.number();
+    }
+    return 0;
 }
 
 } // namespace qorn::test

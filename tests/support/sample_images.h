@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QByteArray>
 #include <QImage>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 namespace qorn::test {
 
@@ -15,5 +17,9 @@ QImage photoLikeImage(int width, int height, uint32_t seed = 1);
 QString freshTempDir(const QString& name);
 // Writes bytes to a file; returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes; empty when it cannot be read.
+QByteArray readFile(const QString& path);
+// The number of the qorn::Error that `f` throws, 0 when it throws none.
+int errorOf(const std::function<void()>& f);
 
 } // namespace qorn::test

@@ -14,14 +14,11 @@
 #include <QSettings>
 
 using namespace qorn;
+using qorn::test::readFile;
 using qorn::test::Form1Test;
 
 namespace {
 
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // Fills the import dialog and presses OK.
 std::function<void(QDialog&)> importWith(std::function<void(frmBmp&)> fill) {
@@ -166,7 +163,7 @@ TEST_F(Form1Test, IconWithThreeImagesListsThem) {
     for (int i = 0; i < 3; ++i) {
         const QString p = dir + QStringLiteral("/one%1.ico").arg(i);
         QImage(16 * (i + 1), 16 * (i + 1), QImage::Format_ARGB32).save(p, "ICO");
-        parts[i] = contents(p);
+        parts[i] = readFile(p);
     }
     QByteArray ico = parts[0].left(6);
     ico[4] = 3;
@@ -220,7 +217,7 @@ TEST_F(Form1Test, SaveAsProposesANameAndRecordsTheSideFile) {
     EXPECT_EQ(files.asked[0].defaultExt, QStringLiteral("bmp"));
     EXPECT_EQ(files.asked[0].flags, 2070);
     EXPECT_EQ(files.asked[0].initDir, dir + QLatin1Char('/'));
-    EXPECT_EQ(contents(dir + QStringLiteral("/x_rose.qrd")), QByteArray("\"bmp\",20,20,15\r\n"));
+    EXPECT_EQ(readFile(dir + QStringLiteral("/x_rose.qrd")), QByteArray("\"bmp\",20,20,15\r\n"));
     EXPECT_FALSE(f.state().qrnobj->chgflg);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - x_rose"));
     EXPECT_EQ(f.state().qrnobj->savefile, dir + QStringLiteral("/x_rose.bmp"));

@@ -1,6 +1,7 @@
 // Makes the binary palette "defpal.dat" from its readable table.
 // Usage: gen_defpal defpal.txt defpal.dat
 // Each record: the entry's index as a 32-bit little-endian number, then its colour 0x00BBGGRR.
+// The table must give all 256 entries once each, in 256 different colours.
 #include <cstdint>
 #include <cstdio>
 #include <fstream>
@@ -44,6 +45,13 @@ int main(int argc, char** argv) {
             std::cerr << argv[1] << ": entry " << i << " missing\n";
             return 1;
         }
+    // Colours are looked up by their lowest index, so a repeated colour could never be chosen.
+    for (int i = 0; i < 256; ++i)
+        for (int j = i + 1; j < 256; ++j)
+            if (colours[i] == colours[j]) {
+                std::cerr << argv[1] << ": entries " << i << " and " << j << " have the same colour\n";
+                return 1;
+            }
     std::ofstream out(argv[2], std::ios::binary);
     for (uint32_t i = 0; i < 256; ++i) {
         const uint32_t record[2] = {i, colours[i]};

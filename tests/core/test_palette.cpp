@@ -1,33 +1,86 @@
 #include "app/editor_state.h"
 #include "colour/palette.h"
+#include "imaging/quantize.h"
 #include "support/sample_images.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <set>
+#include <vector>
+
 using namespace qorn;
 
 namespace {
 const QString kShipped = QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat");
+
+bool isGrey(ColorRef c) { return colorRefRed(c) == colorRefGreen(c) && colorRefGreen(c) == colorRefBlue(c); }
+
+std::vector<int> greyLevels(const Palette& p) {
+    std::vector<int> levels;
+    for (int i = 0; i < Palette::kSize; ++i)
+        if (isGrey(p[i])) levels.push_back(colorRefRed(p[i]));
+    std::sort(levels.begin(), levels.end());
+    return levels;
+}
+} // namespace
+
+// Colours are looked up by their lowest index, so a repeated colour could never be chosen.
+TEST(ShippedPalette, EveryColourIsFoundAtItsOwnIndex) {
+    Palette p;
+    ASSERT_TRUE(p.load(kShipped));
+    const std::set<ColorRef> distinct(p.colours().begin(), p.colours().end());
+    EXPECT_EQ(distinct.size(), 256u);
+    for (int i = 0; i < Palette::kSize; ++i) EXPECT_EQ(p.FindPalIndex(p[i]), i) << "entry " << i;
 }
 
-TEST(Palette, ShippedFileHasTheClassicColoursAndSixteenGreys) {
+TEST(ShippedPalette, KeepsTheClassicColoursAndSixteenEvenGreys) {
     Palette p;
     ASSERT_TRUE(p.load(kShipped));
     EXPECT_EQ(p[0], 0x000000u);
+    EXPECT_EQ(p[7], 0xC0C0C0u);
     EXPECT_EQ(p[8], 0x808080u);
     EXPECT_EQ(p[9], 0x0000FFu); // red sits in the low byte
     EXPECT_EQ(p[12], 0xFF0000u);
     EXPECT_EQ(p[15], 0xFFFFFFu);
-    for (int i = 0; i < 16; ++i) {
-        const ColorRef c = p[16 + i];
-        EXPECT_EQ(colorRefRed(c), colorRefGreen(c));
-        EXPECT_EQ(colorRefGreen(c), colorRefBlue(c));
-        if (i > 0) EXPECT_GT(colorRefRed(c), colorRefRed(p[15 + i]));
+    const std::vector<int> levels = greyLevels(p);
+    ASSERT_EQ(levels.size(), 16u);
+    EXPECT_EQ(levels.front(), 0);
+    EXPECT_EQ(levels.back(), 255);
+    // Fifteen steps of 17 would be exact; silver and grey pin some of them.
+    for (size_t k = 1; k < levels.size(); ++k)
+        EXPECT_LE(std::abs(levels[k] - levels[k - 1] - 17), 4) << levels[k - 1] << " to " << levels[k];
+}
+
+// A grey picture must come out in greys: each level on the grey nearest to it, never on a
+// pale or dark tint that happens to be closer.
+TEST(ShippedPalette, GreyLevelsMapOntoTheNearestGrey) {
+    Palette p;
+    ASSERT_TRUE(p.load(kShipped));
+    const std::vector<int> levels = greyLevels(p);
+    std::array<QRgb, 256> table;
+    for (int i = 0; i < Palette::kSize; ++i) table[static_cast<size_t>(i)] = rgbFromColorRef(p[i]);
+
+    QImage ramp(256, 16, QImage::Format_RGB32);
+    for (int y = 0; y < ramp.height(); ++y)
+        for (int x = 0; x < 256; ++x) ramp.setPixel(x, y, qRgb(x, x, x));
+    const QImage plain = mapToPalette(ramp, table, false);
+    for (int level = 0; level < 256; ++level) {
+        const int i = plain.pixelIndex(level, 0);
+        ASSERT_TRUE(isGrey(p[i])) << "level " << level << " maps to tinted entry " << i;
+        int nearest = 255;
+        for (int g : levels) nearest = std::min(nearest, std::abs(g - level));
+        EXPECT_EQ(std::abs(colorRefRed(p[i]) - level), nearest) << "level " << level << " maps to entry " << i;
     }
-    EXPECT_EQ(p[16], 0x000000u);
-    EXPECT_EQ(p[31], 0xFFFFFFu);
+    // Dithering spreads the same error over all three channels, so it stays on greys too.
+    const QImage dithered = mapToPalette(ramp, table, true);
+    for (int y = 0; y < dithered.height(); ++y)
+        for (int x = 0; x < 256; ++x)
+            ASSERT_TRUE(isGrey(p[dithered.pixelIndex(x, y)])) << "dithered level " << x << " row " << y;
 }
 
 TEST(Palette, ShortFileLeavesTheRestBlackAndMissingFileFails) {
@@ -51,7 +104,7 @@ TEST(Palette, ShortFileLeavesTheRestBlackAndMissingFileFails) {
 TEST(Palette, FindPalIndexTakesTheLowestExactMatchOrZero) {
     Palette p;
     ASSERT_TRUE(p.load(kShipped));
-    EXPECT_EQ(p.FindPalIndex(0xFFFFFF), 15); // white is also entry 31
+    EXPECT_EQ(p.FindPalIndex(0xFFFFFF), 15);
     EXPECT_EQ(p.FindPalIndex(0x808080), 8);
     EXPECT_EQ(p.FindPalIndex(0x010203), 0);
     p.set(100, 0x010203);

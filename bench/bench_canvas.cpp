@@ -1,6 +1,9 @@
+#include "app/editor_state.h"
 #include "imaging/raster.h"
 #include "imaging/raster_ops.h"
 #include "support/sample_images.h"
+#include "tools/canvas_tools.h"
+#include "tools/tool_table.h"
 #include "view/canvas_renderer.h"
 
 #include <benchmark/benchmark.h>
@@ -77,5 +80,46 @@ void figure_commit_ms(benchmark::State& state) {
     }
 }
 BENCHMARK(figure_commit_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+} // namespace
+
+namespace {
+
+struct QuietHost : qorn::ToolHost {
+    void setUndoEnabled(bool) override {}
+    void setCutCopyEnabled(bool) override {}
+    void setDeleteEnabled(bool) override {}
+    void repaintFromBitmap() override {}
+    void repaintStitch(int, int) override {}
+    void overlayChanged() override {}
+    void autoscroll(double, double) override {}
+    void selectPen() override {}
+    void colorsChanged() override {}
+    void setBusy(bool) override {}
+    void setToolsEnabled(bool) override {}
+};
+
+// A width-4 rectangle on a 200 x 200 pattern at gauge 10 x 200, dragged from inside the pattern
+// to 20 000 rows below it, as a steep gauge lets a short mouse drag do: press, drag, release.
+void figure_commit_long_drag_ms(benchmark::State& state) {
+    qorn::EditorState s;
+    s.initPattern();
+    s.LeadSrc.create(200, 200, 24);
+    s.LeadSrc.fill(0xFFFFFF);
+    s.qrnobj->setMee(10);
+    s.qrnobj->setDan(200);
+    s.LineWidth = 4;
+    s.ToolState = qorn::tool::Rectangle;
+    QuietHost host;
+    qorn::CanvasTools tools(s, host);
+    for (auto _ : state) {
+        tools.press({1, false, 20, 150});
+        tools.move({1, false, 180, 10200});
+        tools.move({1, false, 180, 20200});
+        tools.release({1, false, 180, 20200});
+        benchmark::DoNotOptimize(s.LeadSrc.image().constBits());
+    }
+}
+BENCHMARK(figure_commit_long_drag_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 } // namespace

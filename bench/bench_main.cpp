@@ -111,6 +111,14 @@ void importPeak(const QString& tool) {
     std::fputs(p.readAllStandardOutput().constData(), stdout);
 }
 
+// Runs in its own process so that its peak memory is the save's alone.
+void drawingScreenPeak(const QString& tool) {
+    QProcess p;
+    p.start(tool, {});
+    p.waitForFinished(60000);
+    std::fputs(p.readAllStandardOutput().constData(), stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -130,6 +138,7 @@ int main(int argc, char** argv) {
     printImportQuality();
     imageMagickImport(reporter.medians["import_24mp_jpeg_ms"]);
     importPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_import_rss"));
+    drawingScreenPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_canvas_save_rss"));
 
     const QString dir = qorn::test::freshTempDir(QStringLiteral("bench"));
     imageMagickReduce(dir);

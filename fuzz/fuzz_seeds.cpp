@@ -1,7 +1,9 @@
-// Writes starting inputs for the fuzzers: small pictures in every depth our writers make.
+// Writes starting inputs for the fuzzers: small pictures in every depth our writers make, and
+// small cuts of the files built to make a reader over-allocate.
 // Usage: fuzz_seeds PCX_DIR PICT_DIR
 #include "imaging/pcx.h"
 #include "imaging/pict.h"
+#include "support/hostile_images.h"
 
 #include <QFile>
 #include <QImage>
@@ -34,5 +36,11 @@ int main(int argc, char** argv) {
             }
         }
     }
+    // Kept under the fuzzers' 16 KB input limit.
+    const QString pcxDir = QString::fromLocal8Bit(argv[1]), pictDir = QString::fromLocal8Bit(argv[2]);
+    save(pcxDir + QStringLiteral("/wide-lines-short.pcx"), qorn::test::pcxWithWideScanLines(12000, false));
+    save(pcxDir + QStringLiteral("/wide-lines-whole.pcx"), qorn::test::pcxWithWideScanLines(12000, true));
+    save(pictDir + QStringLiteral("/many-bands.pct"), qorn::test::pictWithManyBands(12, 4, true));
+    save(pictDir + QStringLiteral("/many-bands-unended.pct"), qorn::test::pictWithManyBands(4, 4, false));
     return 0;
 }

@@ -85,16 +85,134 @@ TEST_F(Gesture, BandFollowsTheDragAndIsShownOnce) {
         tools.move({1, false, x, x});
         ASSERT_EQ(tools.overlay().size(), 1u);
         EXPECT_EQ(tools.overlay()[0].kind, OverlayItem::DottedBox);
+        EXPECT_EQ(tools.overlay()[0].b, QPoint(s.qrnobj->empx, s.qrnobj->empy));
     }
+    // A press of another tool starts a new gesture: the old band does not linger.
     s.ToolState = tool::Circle;
     tools.press({1, false, 2, 2});
     tools.move({1, false, 6, 7});
     tools.move({1, false, 8, 9});
-    ASSERT_EQ(tools.overlay().size(), 2u); // the rectangle's band was never released
-    EXPECT_EQ(tools.overlay()[1].kind, OverlayItem::Ellipse);
+    ASSERT_EQ(tools.overlay().size(), 1u);
+    EXPECT_EQ(tools.overlay()[0].kind, OverlayItem::Ellipse);
     tools.release({1, false, 8, 9});
     EXPECT_TRUE(tools.overlay().empty());
     EXPECT_GE(host.autoscrolls, 2);
+}
+
+TEST_F(Gesture, FramesShowExactlyWhileTheirStateExists) {
+    // The selection frame is there as long as the selection, however often the canvas is
+    // rendered again, and never after it.
+    drag(tool::Select, {2, 3}, {11, 7});
+    const std::vector<OverlayItem> frame = tools.overlay();
+    ASSERT_EQ(frame.size(), 1u);
+    EXPECT_EQ(frame[0], (OverlayItem{OverlayItem::DottedBox, {2, 3}, {11, 7}}));
+    EXPECT_EQ(tools.overlay(), frame);
+    tools.clearSelection();
+    EXPECT_TRUE(tools.overlay().empty());
+    tools.clearSelection();
+    EXPECT_TRUE(tools.overlay().empty()); // no ghost from a second removal
+
+    // A placement frame follows the pointer and ends with the placement.
+    s.Lead1[0].create(6, 4, 24);
+    s.PlaceWidth = 6;
+    s.PlaceHeight = 4;
+    s.ToolState = tool::Paste;
+    host.tools = false;
+    EXPECT_TRUE(tools.overlay().empty()); // not before the pointer is over the canvas
+    tools.move({0, false, 3, 4});
+    ASSERT_EQ(tools.overlay().size(), 1u);
+    EXPECT_EQ(tools.overlay()[0], (OverlayItem{OverlayItem::DottedBox, {3, 4}, {9, 8}}));
+    tools.endPlacement();
+    EXPECT_TRUE(tools.overlay().empty());
+    EXPECT_EQ(s.PlaceWidth, 0);
+    EXPECT_EQ(s.PlaceHeight, 0);
+    EXPECT_FALSE(tools.placing());
+    EXPECT_TRUE(host.tools);
+    tools.move({0, false, 5, 5});
+    EXPECT_TRUE(tools.overlay().empty());
+}
+
+TEST_F(Gesture, ASelectionHoldsStitchesOrIsNone) {
+    // A click encloses no stitch: no selection, nothing to cut or save.
+    drag(tool::Select, {4, 4}, {4, 4});
+    EXPECT_FALSE(s.qrnobj->selected);
+    EXPECT_FALSE(host.cutCopy);
+    EXPECT_FALSE(host.del);
+    EXPECT_TRUE(tools.overlay().empty());
+    drag(tool::Select, {4, 4}, {9, 4}); // a line of no height
+    EXPECT_FALSE(s.qrnobj->selected);
+    drag(tool::Select, {35, 45}, {50, 60}); // wholly beyond the 30 x 40 pattern
+    EXPECT_FALSE(s.qrnobj->selected);
+    // Dragged up and left, and past the edge: kept in order and clipped, as the frame shows.
+    drag(tool::Select, {12, 9}, {3.4, 2.6});
+    ASSERT_TRUE(s.qrnobj->selected);
+    EXPECT_EQ(QRect(QPoint(s.qrnobj->smpx, s.qrnobj->smpy), QPoint(s.qrnobj->empx, s.qrnobj->empy)),
+              QRect(QPoint(3, 3), QPoint(12, 9)));
+    drag(tool::Select, {25, 35}, {44, 47});
+    ASSERT_TRUE(s.qrnobj->selected);
+    EXPECT_EQ(QPoint(s.qrnobj->empx, s.qrnobj->empy), QPoint(30, 40));
+    EXPECT_EQ(tools.overlay()[0].b, QPoint(30, 40));
+}
+
+TEST(SelectionRect, NormalisedClippedAndNeverEmpty) {
+    qrnobj q;
+    const QSize pattern(30, 40);
+    EXPECT_FALSE(selectionRect(q, pattern)); // nothing selected
+    q.selected = true;
+    q.smpx = 11;
+    q.smpy = 7;
+    q.empx = 2;
+    q.empy = 3;
+    EXPECT_EQ(selectionRect(q, pattern), QRect(2, 3, 9, 4));
+    EXPECT_EQ(selectionRect(q, pattern, true), QRect(2, 3, 10, 5));
+    q.empx = 11; // no width: no stitch, even counting the end stitch in
+    EXPECT_FALSE(selectionRect(q, pattern));
+    EXPECT_FALSE(selectionRect(q, pattern, true));
+    q.smpx = 25;
+    q.empx = 31;
+    q.smpy = -5;
+    q.empy = 50;
+    EXPECT_EQ(selectionRect(q, pattern), QRect(25, 0, 5, 40));
+    q.smpx = 30;
+    q.empx = 35;
+    EXPECT_FALSE(selectionRect(q, pattern));
+}
+
+TEST_F(Gesture, AShiftPenGesturePaintsNothing) {
+    s.LeadSrc.setPixel(10, 10, s.PalTable[12]);
+    const QImage before = pattern();
+    host.undo = true;
+    s.ToolState = tool::Pen;
+    tools.press({1, true, 10, 10});
+    EXPECT_EQ(s.RightIndex, 12);
+    // Jitter, with or without Shift still held, and a stroke across the pattern.
+    tools.move({1, true, 10.6, 10});
+    tools.move({1, false, 11, 10});
+    tools.move({1, false, 15, 20});
+    tools.release({1, false, 15, 20});
+    EXPECT_EQ(pattern(), before);
+    EXPECT_FALSE(s.qrnobj->chgflg);
+    EXPECT_TRUE(host.undo);
+    EXPECT_EQ(host.stitches, 0);
+    // The next plain press paints again.
+    tools.press({1, false, 3, 3});
+    EXPECT_EQ(s.LeadSrc.pixel(3, 3), 0x000000u);
+}
+
+TEST_F(Gesture, FarConstrainedDragsAreHeldAtTheLimitNotWrapped) {
+    s.qrnobj->setMee(10);
+    s.qrnobj->setDan(200); // asp1 = 20: each stitch across is twenty rows down
+    s.ToolState = tool::Rectangle;
+    tools.press({1, true, 5, 5});
+    tools.move({1, true, 2000, 2000}); // 5 + 1995 x 20 rows is past 16 bits
+    EXPECT_EQ(s.qrnobj->empy, 32767);
+    EXPECT_GT(s.qrnobj->empx, 5);
+    EXPECT_EQ(CanvasTools::constrainedEnd({5, 5}, 40000, 40000, 20.0f), QPoint(32767, 32767));
+    EXPECT_EQ(CanvasTools::constrainedEnd({5, 5}, -40000, -40000, 20.0f), QPoint(-32768, -32768));
+    tools.release({1, true, 2000, 2000});
+    // Drawn downwards from the start: the rows above it stay untouched.
+    for (int y = 0; y < 5; ++y) EXPECT_EQ(s.LeadSrc.pixel(5, y), 0xFFFFFFu) << y;
+    EXPECT_EQ(s.LeadSrc.pixel(5, 20), 0x000000u);
 }
 
 TEST_F(Gesture, RectangleOfNoAreaStillMarksTheChange) {

@@ -2,9 +2,13 @@
 #include "imaging/pcx.h"
 #include "imaging/pict.h"
 #include "imaging/raster.h"
+#include "support/hostile_images.h"
 #include "support/sample_images.h"
 
 #include <QFile>
+#include <QImageReader>
+
+#include <cstring>
 
 #include <gtest/gtest.h>
 
@@ -250,4 +254,121 @@ TEST(Codecs, PicturesTooWideForTheFormatAreRefusedNotWrittenWrong) {
     wide.setColorTable(QVector<QRgb>(256, qRgb(9, 9, 9)));
     wide.fill(0);
     EXPECT_EQ(errorOf([&] { pict::write(wide); }), err::WriteFailure);
+}
+
+TEST(Codecs, PcxScanLinePaddingIsSkippedEvenWhenRunsCrossLines) {
+    // Three 8-bit stitches in lines of 7 bytes; the padding holds junk and one run carries
+    // from the padding of row 0 into the pixels of row 1.
+    QByteArray file(128, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = 8;
+    file[8] = 2;  // xmax
+    file[10] = 1; // ymax
+    file[65] = 1;
+    file[66] = 7;
+    file.append("\x01\x02\x03", 3);       // row 0
+    file.append("\xC2\x55", 2);           // two bytes of padding
+    file.append("\xC4\x09", 2);           // the last two of padding and two pixels of row 1
+    file.append("\x04\xC4\x66", 3);       // the last pixel, then padding
+    file.append(char(0x0C));
+    for (int i = 0; i < 256; ++i) file.append(QByteArray(3, char(i)));
+    const QImage img = pcx::read(file);
+    ASSERT_EQ(img.size(), QSize(3, 2));
+    const int expected[2][3] = {{1, 2, 3}, {9, 9, 4}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) EXPECT_EQ(img.pixelIndex(x, y), expected[y][x]) << x << "," << y;
+
+    const QImage wide = pcx::read(test::pcxWithWideScanLines(20000, true));
+    EXPECT_EQ(wide.size(), QSize(test::kWideScanLinePixels, 2));
+    EXPECT_EQ(wide.pixel(15, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(errorOf([] { pcx::read(test::pcxWithWideScanLines(20000, false)); }), err::Damaged);
+}
+
+TEST(Codecs, PictBandsAreLaidOnTheFrameInOrder) {
+    // Thirteen bands of one column each: the last three cover the first three columns again.
+    const QImage img = pict::read(test::pictWithManyBands(13, 3, true));
+    ASSERT_EQ(img.size(), QSize(10, 10));
+    for (int x = 0; x < 10; ++x) {
+        const int band = x < 3 ? 10 + x : x;
+        for (int y : {0, 9}) EXPECT_EQ(img.pixel(x, y), test::manyBandsColour(band)) << x << "," << y;
+    }
+    EXPECT_EQ(errorOf([] { pict::read(test::pictWithManyBands(13, 3, false)); }), err::Damaged);
+}
+
+namespace {
+
+// Two images of the same stitches whose row padding and resolution differ, as memory left
+// over and another screen would make them.
+QImage withLeftovers(const QImage& clean, uchar junk, int dotsPerMetre) {
+    QImage out = clean.copy();
+    const qsizetype used = out.width();
+    for (int y = 0; y < out.height(); ++y)
+        std::memset(out.scanLine(y) + used, junk, static_cast<size_t>(out.bytesPerLine() - used));
+    out.setDotsPerMeterX(dotsPerMetre);
+    out.setDotsPerMeterY(dotsPerMetre);
+    return out;
+}
+
+uint32_t le32At(const QByteArray& b, int at) {
+    return uchar(b[at]) | (uchar(b[at + 1]) << 8) | (uchar(b[at + 2]) << 16) | (uint32_t(uchar(b[at + 3])) << 24);
+}
+
+} // namespace
+
+TEST(Codecs, TheSamePatternAlwaysSavesToTheSameBytes) {
+    const QString dir = test::freshTempDir(QStringLiteral("codec-same-bytes"));
+    auto expectSameFiles = [&](const Raster& first, const Raster& second, const QString& name) {
+        for (const Format& f : kWritable) {
+            const QString a = dir + QStringLiteral("/a-") + name + QLatin1Char('.') + QLatin1String(f.suffix);
+            const QString b = dir + QStringLiteral("/b-") + name + QLatin1Char('.') + QLatin1String(f.suffix);
+            first.save(a, f.code);
+            second.save(b, f.code);
+            const QByteArray bytes = test::readFile(a);
+            ASSERT_FALSE(bytes.isEmpty()) << f.suffix;
+            EXPECT_TRUE(bytes == test::readFile(b)) << f.suffix << " " << name.toStdString();
+            first.save(a, f.code);
+            EXPECT_TRUE(test::readFile(a) == bytes) << f.suffix << " " << name.toStdString();
+        }
+        EXPECT_TRUE(first.saveToMemory() == second.saveToMemory()) << name.toStdString();
+    };
+    for (int width : {1, 3, 50, 51}) {
+        const QImage clean = test::allIndicesImage(width, 5);
+        Raster first, second;
+        first.setImage(withLeftovers(clean, 0xAA, 5000));
+        second.setImage(withLeftovers(clean, 0x55, 2835));
+        // Mirroring twice gives the same stitches in freshly allocated rows.
+        second.mirror();
+        second.mirror();
+        const QString name = QString::number(width);
+        expectSameFiles(first, second, name);
+
+        QImage photo = test::photoLikeImage(width, 5);
+        photo.setDotsPerMeterX(5000);
+        Raster rgbFirst, rgbSecond;
+        rgbFirst.setImage(photo);
+        photo.setDotsPerMeterX(2835);
+        rgbSecond.setImage(photo);
+        expectSameFiles(rgbFirst, rgbSecond, QStringLiteral("rgb") + name);
+
+        const QByteArray memory = first.saveToMemory();
+        const QByteArray bmp = test::readFile(dir + QStringLiteral("/a-%1.bmp").arg(width));
+        ASSERT_EQ(le32At(bmp, 10), 1078u);
+        EXPECT_EQ(le32At(bmp, 38), 3780u); // 96 dots per inch
+        EXPECT_EQ(le32At(bmp, 42), 3780u);
+        EXPECT_EQ(memory.mid(38, 8), bmp.mid(38, 8));
+        const int stride = (width + 3) & ~3;
+        ASSERT_EQ(bmp.size(), 1078 + stride * 5);
+        for (int row = 0; row < 5; ++row) {
+            // Bottom row first.
+            const QByteArray line = bmp.mid(1078 + row * stride, stride);
+            EXPECT_EQ(uchar(line[0]), uchar(clean.pixelIndex(0, 4 - row))) << "width " << width;
+            EXPECT_EQ(line.mid(width), QByteArray(stride - width, '\0')) << "width " << width << " row " << row;
+        }
+        QImageReader tiff(dir + QStringLiteral("/a-%1.tif").arg(width));
+        const QImage back = tiff.read();
+        EXPECT_EQ(back.dotsPerMeterX(), 3780);
+        EXPECT_EQ(back.dotsPerMeterY(), 3780);
+    }
 }

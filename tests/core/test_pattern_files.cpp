@@ -1,6 +1,7 @@
 #include "app/app_paths.h"
 #include "app/editor_state.h"
 #include "common/error.h"
+#include "dialogs/file_errors.h"
 #include "document/pattern_files.h"
 #include "support/sample_images.h"
 
@@ -135,6 +136,10 @@ TEST_F(PatternFiles, WideAndTallImagesAreCutToTheLimits) {
     EXPECT_EQ(s.LeadSrc.width(), 200);
     EXPECT_EQ(s.LeadSrc.height(), 300); // 200 x asp1 1.5, from the top
     EXPECT_EQ(s.LeadSrc.pixel(199, 0), chart(260, 400).pixel(199, 0));
+    // 200 x 37 / 30 = 246.67 rows: the limit rounds, it does not cut the fraction off.
+    test::writeFile(dir + QStringLiteral("/big.qrd"), "\"bmp\",30,37,15\r\n");
+    LoadQrdPattern(s, dir + QStringLiteral("/big.qrd"), dir + QStringLiteral("/big.qrd"));
+    EXPECT_EQ(s.LeadSrc.height(), 247);
 }
 
 TEST_F(PatternFiles, FailedOpensChangeNothing) {
@@ -156,9 +161,11 @@ TEST_F(PatternFiles, FailedOpensChangeNothing) {
     EXPECT_EQ(errorOf([&] { LoadQrdPattern(s, dir + QStringLiteral("/g.qrd"), dir + QStringLiteral("/g.qrd")); }),
               err::InvalidValue);
     unchanged();
+    // A background beyond the palette reads as a damaged side file ("ファイル内容が異常です").
     test::writeFile(dir + QStringLiteral("/g.qrd"), "\"bmp\",30,30,300\r\n");
     EXPECT_EQ(errorOf([&] { LoadQrdPattern(s, dir + QStringLiteral("/g.qrd"), dir + QStringLiteral("/g.qrd")); }),
-              err::SubscriptOutOfRange);
+              err::Damaged);
+    EXPECT_EQ(fileErrorMessage(err::Damaged, FileCommand::Open), QStringLiteral("ファイル内容が異常です"));
     unchanged();
     chart(4, 4).save(dir + QStringLiteral("/elsewhere.bmp"), FormatBmp);
     test::writeFile(dir + QStringLiteral("/sub.qrd"), "\"bmp/../elsewhere.bmp\",20,20,1\r\n");
@@ -228,7 +235,7 @@ TEST_F(PatternFiles, RefusedSavesLeaveTheOldFilesAlone) {
     EXPECT_EQ(errorOf([&] { writePattern(s, dir + QStringLiteral("/keep.jpg"), SaveKind::SaveAs); }), err::Unsupported);
     EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/keep.jpg")));
     EXPECT_EQ(errorOf([&] { writePattern(s, dir + QStringLiteral("/nowhere/keep.bmp"), SaveKind::SaveAs); }),
-              err::PathNotFound);
+              err::BadFileName);
     QDir().mkpath(dir + QStringLiteral("/folder.bmp"));
     EXPECT_EQ(errorOf([&] { writePattern(s, dir + QStringLiteral("/folder.bmp"), SaveKind::SaveAs); }),
               err::PathFileAccess);

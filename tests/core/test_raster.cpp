@@ -203,6 +203,40 @@ TEST(RasterLoad, TruncatedAndLyingFilesAreDamagedNotFatal) {
     EXPECT_TRUE(e == err::Damaged || e == err::OutOfMemory) << e;
 }
 
+TEST(RasterLoad, PicturesBeyondTheCapAreOutOfMemory) {
+    const QString dir = test::freshTempDir(QStringLiteral("load-cap"));
+    // A whole one-stitch PCX, then a hole that makes the file larger than any picture we hold.
+    Raster one;
+    one.create(1, 1, 8);
+    one.save(dir + QStringLiteral("/one.pcx"), FormatPcx);
+    QFile file(dir + QStringLiteral("/one.pcx"));
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize((128ll << 20) + 1));
+    file.close();
+    Raster r;
+    EXPECT_EQ(errorOf([&] { r.load(file.fileName(), 0); }), err::OutOfMemory);
+    QFile::remove(file.fileName());
+
+    // An undo snapshot that claims 16000 x 16000 stitches.
+    QByteArray bmp(54, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[10] = 54;
+    bmp[14] = 40;
+    bmp[18] = char(0x80);
+    bmp[19] = char(0x3E);
+    bmp[22] = char(0x80);
+    bmp[23] = char(0x3E);
+    bmp[26] = 1;
+    bmp[28] = 24;
+    EXPECT_EQ(errorOf([&] { r.loadFromMemory(bmp); }), err::OutOfMemory);
+
+    QImage wide(40000, 1, QImage::Format_RGB32);
+    wide.fill(0xff000000);
+    EXPECT_EQ(errorOf([&] { r.setImage(wide); }), err::OutOfMemory);
+    EXPECT_TRUE(r.isNull()); // nothing was taken
+}
+
 TEST(RasterLoad, KeepsEightBitsWhenAskedAndConvertsOtherwise) {
     const QString dir = test::freshTempDir(QStringLiteral("load-depth"));
     const QString path = dir + QStringLiteral("/indexed.png");
@@ -220,7 +254,7 @@ TEST(RasterSave, UnknownFormatCodeAndUnwritableTargetFailAndKeepTheOldFile) {
     Raster r;
     r.create(4, 4, 24);
     EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/x.jpg"), 10); }), err::Unsupported);
-    EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/no/such/folder/x.bmp"), FormatBmp); }), err::PathNotFound);
+    EXPECT_EQ(errorOf([&] { r.save(dir + QStringLiteral("/no/such/folder/x.bmp"), FormatBmp); }), err::BadFileName);
     const QString existing = test::writeFile(dir + QStringLiteral("/keep.bmp"), QByteArray("old"));
     Raster empty;
     EXPECT_EQ(errorOf([&] { empty.save(existing, FormatBmp); }), err::WriteFailure);

@@ -2,6 +2,7 @@
 #include "dialogs/spin_edit.h"
 #include "document/pattern_files.h"
 #include "import/frmBmp.h"
+#include "support/canvas_mouse.h"
 #include "support/form1_fixture.h"
 #include "support/sample_images.h"
 #include "tools/tool_table.h"
@@ -12,6 +13,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QSettings>
+#include <QApplication>
+#include <QDir>
 
 using namespace qorn;
 using qorn::test::readFile;
@@ -193,15 +196,19 @@ TEST_F(Form1Test, LoadFailuresOfTheImportDialogAreReported) {
     Form1& f = started();
     test::writeFile(dir + QStringLiteral("/bad.png"), QByteArray(300, 'z'));
     QDir().mkpath(dir + QStringLiteral("/folder"));
-    for (const QString& name : {QStringLiteral("/bad.png"), QStringLiteral("/folder")}) {
+    const std::pair<QString, QString> cases[] = {
+        {QStringLiteral("/bad.png"), QStringLiteral("ファイルの内容が異常です")},
+        {QStringLiteral("/folder"), QStringLiteral("このフォーマットには対応していません")},
+    };
+    for (const auto& [name, message] : cases) {
         prompter.asked.clear();
         files.answers = {dir + name};
         f.mnuOpen_Click();
         ASSERT_EQ(prompter.asked.size(), 1u) << name.toStdString();
+        EXPECT_EQ(prompter.asked[0].prompt, message) << name.toStdString();
         EXPECT_EQ(prompter.asked[0].title, QStringLiteral("開く"));
         EXPECT_EQ(prompter.asked[0].style, vbOKCancel + vbExclamation);
     }
-    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("このフォーマットには対応していません"));
     EXPECT_EQ(modal.shown, 0);
     EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - NoName"));
 }
@@ -314,6 +321,268 @@ TEST_F(Form1Test, DrawingScreenIsSavedAsShown) {
     EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - NoName"));
     files.answers = {dir + QStringLiteral("/no/folder/screen.bmp")};
     f.mnuFileSaveD_Click();
-    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("エラー番号76"));
+    // The dialog refuses such a name; a folder that vanished after it reads as a bad name.
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("ファイル名が無効です"));
+    EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/no")));
     EXPECT_EQ(prompter.asked.back().title, QStringLiteral("描画画面の保存"));
+}
+
+namespace {
+
+// A white pattern file with its side file, as a user would have saved it.
+QString savedChart(const QString& dir, const QString& base, int w, int h, int mee = 20, int dan = 20) {
+    Raster r;
+    r.create(w, h, 24);
+    r.fill(0xFFFFFF);
+    r.save(dir + QLatin1Char('/') + base + QStringLiteral(".bmp"), FormatBmp);
+    test::writeFile(dir + QLatin1Char('/') + base + QStringLiteral(".qrd"),
+                    QStringLiteral("\"bmp\",%1,%2,15\r\n").arg(mee).arg(dan).toLatin1());
+    return dir + QLatin1Char('/') + base + QStringLiteral(".qrd");
+}
+
+QSize sizeOfFile(const QString& path) {
+    Raster r;
+    r.load(path, 0);
+    return {r.width(), r.height()};
+}
+
+} // namespace
+
+TEST_F(Form1Test, AClickWithTheSelectToolNeverCropsASave) {
+    Form1& f = started();
+    files.answers = {dir + QStringLiteral("/p.bmp")};
+    f.mnuSaveAs_Click();
+    f.mnuSelect_Click();
+    test::clickOnCanvas(f, {5, 5});
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    f.state().qrnobj->chgflg = true;
+    prompter.answers = {vbYes};
+    f.mnuSave_Click();
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("上書き保存しますか？"));
+    EXPECT_EQ(sizeOfFile(dir + QStringLiteral("/p.bmp")), QSize(100, 100));
+    EXPECT_FALSE(f.state().qrnobj->chgflg);
+    test::clickOnCanvas(f, {7, 7});
+    files.answers = {dir + QStringLiteral("/q.bmp")};
+    f.mnuSaveAs_Click();
+    EXPECT_EQ(files.asked.back().title, QStringLiteral("名前をつけて保存"));
+    EXPECT_EQ(sizeOfFile(dir + QStringLiteral("/q.bmp")), QSize(100, 100));
+}
+
+TEST_F(Form1Test, ASelectionEndsWithEveryNewPattern) {
+    Form1& f = started();
+    f.mnuSelect_Click();
+    test::dragOnCanvas(f, {2, 2}, {8, 6});
+    ASSERT_TRUE(f.state().qrnobj->selected);
+    prompter.answers = {vbNo}; // the drawing need not be kept
+    f.state().qrnobj->chgflg = false;
+    files.answers = {savedChart(dir, QStringLiteral("other"), 30, 20)};
+    f.mnuOpen_Click();
+    ASSERT_EQ(f.state().LeadSrc.width(), 30);
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(f.tbButton(QStringLiteral("undo"))->isEnabled());
+    EXPECT_TRUE(test::shownCanvas(f) == test::bareCanvas(f)); // no frame left behind
+    // The next overwrite save writes the whole of the newly opened chart.
+    f.state().qrnobj->chgflg = true;
+    prompter.answers = {vbYes};
+    f.mnuSave_Click();
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("上書き保存しますか？"));
+    EXPECT_EQ(sizeOfFile(dir + QStringLiteral("/other.bmp")), QSize(30, 20));
+    // And "新規".
+    f.mnuSelect_Click();
+    test::dragOnCanvas(f, {2, 2}, {8, 6});
+    ASSERT_TRUE(f.state().qrnobj->selected);
+    f.state().qrnobj->chgflg = false;
+    f.mnuNew_Click();
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(f.tbButton(QStringLiteral("cut"))->isEnabled());
+}
+
+TEST_F(Form1Test, PlacingAPictureKeepsThePatternsName) {
+    Form1& f = started();
+    files.answers = {dir + QStringLiteral("/keep.bmp")};
+    f.mnuSaveAs_Click();
+    QImage red(12, 8, QImage::Format_RGB32);
+    red.fill(qRgb(255, 0, 0));
+    red.save(dir + QStringLiteral("/red.png"));
+    const QByteArray picture = readFile(dir + QStringLiteral("/red.png"));
+    modal.handle = importWith([](frmBmp& d) { d.Check1->setChecked(false); });
+    files.answers = {dir + QStringLiteral("/red.png")};
+    f.mnuOpen_Click();
+    ASSERT_EQ(f.state().ToolState, tool::Paste);
+    EXPECT_EQ(f.state().qrnobj->savefile, dir + QStringLiteral("/keep.bmp"));
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - keep"));
+    f.Picdisplay_MouseMove(0, false, 3, 3);
+    f.Picdisplay_MouseDown(1, false, 3, 3);
+    f.Picdisplay_MouseUp(1, false, 3, 3);
+    prompter.answers = {vbYes};
+    f.mnuSave_Click();
+    EXPECT_EQ(readFile(dir + QStringLiteral("/red.png")), picture); // the picture is untouched
+    Raster saved;
+    saved.load(dir + QStringLiteral("/keep.bmp"), 24);
+    EXPECT_EQ(saved.pixel(4, 4), 0x0000FFu);
+    EXPECT_EQ(saved.width(), 100);
+}
+
+TEST_F(Form1Test, ASaveThatWorksAfterACancelledOneLetsTheCommandGoOn) {
+    Form1& f = started();
+    f.state().qrnobj->chgflg = true;
+    files.answers = {std::nullopt};
+    f.mnuSaveAs_Click();
+    ASSERT_EQ(f.Tag, QStringLiteral("1"));
+    prompter.answers = {vbYes};
+    files.answers = {dir + QStringLiteral("/kept.bmp")};
+    f.state().LeadSrc.setPixel(1, 1, 0x000000);
+    f.mnuNew_Click();
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/kept.bmp")));
+    EXPECT_EQ(f.Tag, QStringLiteral("0"));
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - NoName")); // "新規" was carried out
+    EXPECT_EQ(f.state().LeadSrc.pixel(1, 1), 0xFFFFFFu);
+}
+
+TEST_F(Form1Test, TheSaveQuestionBeforeOpeningKeepsTheChartOnCancelAndOnAFailedSave) {
+    Form1& f = started();
+    const QString other = savedChart(dir, QStringLiteral("other"), 30, 20);
+    f.state().qrnobj->savefile = dir + QStringLiteral("/mine.bmp");
+    f.state().qrnobj->chgflg = true;
+    f.state().LeadSrc.setPixel(3, 3, 0x000000);
+    // Cancel.
+    prompter.answers = {vbCancel};
+    files.answers = {other};
+    f.mnuOpen_Click();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("mineは変更されています。\n保存しますか？"));
+    EXPECT_EQ(prompter.asked[0].title, QStringLiteral("ﾌｧｲﾙを開く"));
+    EXPECT_EQ(prompter.asked[0].style, vbYesNoCancel);
+    EXPECT_EQ(f.state().LeadSrc.width(), 100);
+    EXPECT_EQ(f.state().LeadSrc.pixel(3, 3), 0x000000u);
+    EXPECT_TRUE(f.state().qrnobj->chgflg);
+    // Yes, and the save fails: the open stops.
+    f.state().qrnobj->savefile = dir + QStringLiteral("/gone/mine.bmp");
+    prompter.asked.clear();
+    prompter.answers = {vbYes, vbYes};
+    files.answers = {other};
+    f.mnuOpen_Click();
+    ASSERT_EQ(prompter.asked.size(), 3u);
+    EXPECT_EQ(prompter.asked[1].title, QStringLiteral("上書き保存-mine"));
+    EXPECT_EQ(prompter.asked[2].title, QStringLiteral("上書き保存"));
+    EXPECT_EQ(f.state().LeadSrc.width(), 100);
+    EXPECT_EQ(f.state().LeadSrc.pixel(3, 3), 0x000000u);
+    EXPECT_TRUE(f.state().qrnobj->chgflg);
+    EXPECT_EQ(f.Tag, QStringLiteral("1"));
+}
+
+TEST_F(Form1Test, OverwriteSaveAnsweredNoGoesToSaveAsAndCancelWritesNothing) {
+    Form1& f = started();
+    files.answers = {dir + QStringLiteral("/p.bmp")};
+    f.mnuSaveAs_Click();
+    const QByteArray before = readFile(dir + QStringLiteral("/p.bmp"));
+    f.state().LeadSrc.setPixel(0, 0, 0x000000);
+    f.state().qrnobj->chgflg = true;
+    prompter.answers = {vbCancel};
+    f.mnuSave_Click();
+    EXPECT_EQ(f.Tag, QStringLiteral("1"));
+    EXPECT_EQ(readFile(dir + QStringLiteral("/p.bmp")), before);
+    EXPECT_TRUE(f.state().qrnobj->chgflg);
+    prompter.answers = {vbNo};
+    files.answers = {dir + QStringLiteral("/p2.bmp")};
+    f.mnuSave_Click();
+    ASSERT_EQ(files.asked.size(), 2u);
+    EXPECT_TRUE(files.asked.back().save);
+    EXPECT_EQ(files.asked.back().fileName, QStringLiteral("x_p.bmp"));
+    EXPECT_EQ(readFile(dir + QStringLiteral("/p.bmp")), before);
+    EXPECT_TRUE(QFile::exists(dir + QStringLiteral("/p2.bmp")));
+    EXPECT_EQ(f.state().qrnobj->savefile, dir + QStringLiteral("/p2.bmp"));
+}
+
+TEST_F(Form1Test, TheSideFileQuestionAnsweredNoGoesThroughTheImportDialog) {
+    Form1& f = started();
+    savedChart(dir, QStringLiteral("rose"), 30, 20, 22, 30);
+    prompter.answers = {vbNo};
+    modal.handle = importWith([](frmBmp& d) { d.Check1->setChecked(true); });
+    files.answers = {dir + QStringLiteral("/rose.bmp")};
+    f.mnuOpen_Click();
+    EXPECT_EQ(modal.shown, 1);
+    EXPECT_EQ(f.state().LeadSrc.width(), 30);
+    EXPECT_EQ(f.state().qrnobj->mee(), 20); // the side file's gauge was not taken
+    EXPECT_TRUE(f.state().qrnobj->chgflg);
+}
+
+TEST_F(Form1Test, ImportOfAReplacingPictureNarrowerThanTenIsRefused) {
+    Form1& f = started();
+    QImage small(40, 30, QImage::Format_RGB32);
+    small.fill(qRgb(0, 0, 255));
+    small.save(dir + QStringLiteral("/small.png"));
+    modal.handle = [&](QDialog& d) {
+        auto& dialog = static_cast<frmBmp&>(d);
+        dialog.Check1->setChecked(true);
+        dialog.txtMax->setText(QStringLiteral("9"));
+        dialog.Command1_Click();
+        ASSERT_FALSE(prompter.asked.empty());
+        EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("小さすぎます"));
+        EXPECT_EQ(prompter.asked.back().title, QStringLiteral("開く"));
+        EXPECT_EQ(dialog.Command1Tag, QStringLiteral("0"));
+        dialog.Command2_Click();
+    };
+    files.answers = {dir + QStringLiteral("/small.png")};
+    f.mnuOpen_Click();
+    EXPECT_EQ(f.state().LeadSrc.width(), 100);
+}
+
+TEST_F(Form1Test, SaveAsOfASelectionSaysSoInItsTitle) {
+    Form1& f = started();
+    f.mnuSelect_Click();
+    test::dragOnCanvas(f, {2, 3}, {11, 7});
+    files.answers = {dir + QStringLiteral("/part.bmp")};
+    f.mnuSaveAs_Click();
+    EXPECT_EQ(files.asked.back().title, QStringLiteral("名前をつけて保存(部分)"));
+    EXPECT_EQ(sizeOfFile(dir + QStringLiteral("/part.bmp")), QSize(9, 4));
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(f.tbButton(QStringLiteral("cut"))->isEnabled());
+}
+
+TEST_F(Form1Test, FileDialogsStartWhereTheUserLastWasNeverInTheProgramFolder) {
+    Form1& f = started();
+    files.answers = {std::nullopt};
+    f.mnuSaveAs_Click();
+    EXPECT_EQ(files.asked.back().initDir, QDir::homePath());
+    files.answers = {std::nullopt};
+    f.mnuOpen_Click();
+    EXPECT_EQ(files.asked.back().initDir, QDir::homePath());
+    QDir().mkpath(dir + QStringLiteral("/charts"));
+    files.answers = {savedChart(dir + QStringLiteral("/charts"), QStringLiteral("a"), 10, 10)};
+    f.mnuOpen_Click();
+    ASSERT_EQ(f.state().LeadSrc.width(), 10);
+    files.answers = {std::nullopt};
+    f.mnuOpen_Click();
+    EXPECT_EQ(files.asked.back().initDir, dir + QStringLiteral("/charts"));
+    prompter.answers = {vbNo};
+    f.mnuNew_Click();
+    files.answers = {std::nullopt};
+    f.mnuSaveAs_Click();
+    EXPECT_EQ(files.asked.back().initDir, dir + QStringLiteral("/charts"));
+}
+
+TEST_F(Form1Test, RecentPathsWithAmpersandsShowAndOpenAsTheyAre) {
+    Form1& f = started();
+    const QString path = savedChart(dir, QStringLiteral("salt&pepper"), 12, 8);
+    f.RememberFile(path);
+    EXPECT_EQ(f.mnuFileRecent[1]->text(), QString(path).replace(QStringLiteral("&"), QStringLiteral("&&")));
+    EXPECT_TRUE(f.IsRecentFile(path));
+    f.mnuFileRecent[1]->trigger();
+    EXPECT_EQ(f.state().LeadSrc.width(), 12);
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("QORN - salt&pepper"));
+}
+
+TEST_F(Form1Test, AFailureInsideACommandIsReportedAndKeepsThePattern) {
+    Form1& f = started();
+    f.state().LeadSrc.setPixel(2, 2, 0x000000);
+    f.state().undoSnapshot = QByteArray("BM not a bitmap");
+    f.setUndoEnabled(true);
+    f.mnuUndo->trigger();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].title, QStringLiteral("元に戻す"));
+    // Undo has no column of its own in the message table: the number is shown.
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("エラー番号20009"));
+    EXPECT_EQ(f.state().LeadSrc.pixel(2, 2), 0x000000u);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }

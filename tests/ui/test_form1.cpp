@@ -194,7 +194,7 @@ TEST_F(Form1Test, FileMenuHoldsItsCommands) {
 
 TEST_F(Form1Test, PaletteClicksChooseTheLeftAndRightColours) {
     Form1& f = started();
-    const int cell = (f.Palbox->width() - 1) / 16;
+    const int cell = PaletteBox::kCell;
     const QPoint cell35(3 * cell + cell / 2, 2 * cell + cell / 2);
     QTest::mouseClick(f.Palbox, Qt::LeftButton, {}, cell35);
     EXPECT_EQ(f.state().LeftIndex, 35);
@@ -213,6 +213,26 @@ TEST_F(Form1Test, PaletteClicksChooseTheLeftAndRightColours) {
     // Below the last row nothing changes.
     f.Palbox_MouseDown(Qt::LeftButton, 2.0, 16.0);
     EXPECT_EQ(f.state().LeftIndex, 35);
+}
+
+TEST_F(Form1Test, EveryPixelOfThePaletteSelectsTheCellItShows) {
+    Form1& f = started();
+    f.Palbox->setMarker(0);
+    const QImage shown = f.Palbox->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), QSize(16 * PaletteBox::kCell, 16 * PaletteBox::kCell));
+    // The corners of every cell, the last pixel column and row included; right clicks leave
+    // the marker frame on cell 0, whose pixels are skipped.
+    const int k = PaletteBox::kCell;
+    for (int row = 0; row < 16; ++row)
+        for (int col = 0; col < 16; ++col)
+            for (const QPoint at : {QPoint(col * k, row * k), QPoint(col * k + k - 1, row * k),
+                                    QPoint(col * k, row * k + k - 1), QPoint(col * k + k - 1, row * k + k - 1)}) {
+                if (row == 0 && col == 0) continue;
+                QTest::mouseClick(f.Palbox, Qt::RightButton, {}, at);
+                ASSERT_EQ(QColor(shown.pixel(at)).rgb(), QColor(rgbFromColorRef(f.state().PalTable[f.state().RightIndex])).rgb())
+                    << at.x() << "," << at.y();
+                ASSERT_EQ(f.state().RightIndex, row * 16 + col) << at.x() << "," << at.y();
+            }
 }
 
 TEST_F(Form1Test, ClickingTheCurrentColoursTwiceRestoresThem) {

@@ -1,4 +1,5 @@
 #include "colour/palette_widgets.h"
+#include "support/canvas_mouse.h"
 #include "support/form1_fixture.h"
 #include "tools/tool_bar.h"
 #include "tools/tool_table.h"
@@ -14,26 +15,10 @@
 
 using namespace qorn;
 using qorn::test::Form1Test;
+using qorn::test::dragOnCanvas;
+using qorn::test::send;
 
 namespace {
-
-// A mouse event on the canvas at a stitch position, with modifiers (QTest::mouseMove has none).
-void send(QWidget* canvas, QEvent::Type type, const Form1& f, QPointF stitch, Qt::MouseButton button,
-          Qt::MouseButtons held, Qt::KeyboardModifiers mods = {}) {
-    const CanvasGeometry g = const_cast<Form1&>(f).Picdisplay->geometry();
-    const QPointF pixel(stitch.x() * g.zoom + 1, stitch.y() * g.zoom * g.asp2 + 1);
-    QMouseEvent e(type, pixel, canvas->mapToGlobal(pixel), button, held, mods);
-    QApplication::sendEvent(canvas, &e);
-}
-
-void dragOnCanvas(Form1& f, QPointF from, QPointF to, Qt::MouseButton button = Qt::LeftButton,
-                  Qt::KeyboardModifiers mods = {}) {
-    QWidget* c = f.Picdisplay;
-    send(c, QEvent::MouseButtonPress, f, from, button, button, mods);
-    send(c, QEvent::MouseMove, f, (from + to) / 2, Qt::NoButton, button, mods);
-    send(c, QEvent::MouseMove, f, to, Qt::NoButton, button, mods);
-    send(c, QEvent::MouseButtonRelease, f, to, button, Qt::NoButton, mods);
-}
 
 QStringList captions(const QMenu* menu) {
     QStringList out;
@@ -198,4 +183,73 @@ TEST_F(Form1Test, RubberBandsLeaveNoTraceOnTheCanvas) {
     EXPECT_NE(f.Picdisplay->grab().toImage(), before); // the selection frame stays
     send(c, QEvent::MouseButtonPress, f, {8, 8}, Qt::RightButton, Qt::RightButton);
     EXPECT_EQ(f.Picdisplay->grab().toImage(), before);
+}
+
+TEST_F(Form1Test, TheSelectionFrameIsShownExactlyWhileTheSelectionExists) {
+    Form1& f = started();
+    f.mnuSelect_Click();
+    dragOnCanvas(f, {2, 3}, {11, 7});
+    ASSERT_TRUE(f.state().qrnobj->selected);
+    EXPECT_EQ(f.Picdisplay->cursor().shape(), Qt::CrossCursor); // ready for the next selection
+    auto framed = [&] { return test::shownCanvas(f) != test::bareCanvas(f); };
+    EXPECT_TRUE(framed());
+    // Renderings of every kind keep it: another grid, zooming out to 1 and back in to 2.
+    f.mnuGrids_Click(GridOne);
+    EXPECT_TRUE(framed());
+    for (int i = 0; i < 5; ++i) f.mnuDispSelection_Click(2);
+    ASSERT_EQ(f.state().zoom, 1);
+    EXPECT_TRUE(framed());
+    f.mnuDispSelection_Click(1);
+    EXPECT_TRUE(framed());
+    // A right click ends it: no frame, and none comes back as a ghost.
+    dragOnCanvas(f, {5, 5}, {5, 5}, Qt::RightButton);
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(framed());
+    f.mnuGrids_Click(GridFive);
+    f.mnuTools_Click(tool::Line);
+    EXPECT_FALSE(framed());
+    // A tool change ends a selection too.
+    f.mnuSelect_Click();
+    dragOnCanvas(f, {1, 1}, {6, 6});
+    ASSERT_TRUE(framed());
+    f.mnuTools_Click(tool::Fill);
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(framed());
+}
+
+TEST_F(Form1Test, AnotherToolEndsAPlacementAndItsFrame) {
+    Form1& f = started();
+    QImage picture(6, 4, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 255, 0));
+    f.state().Lead1[0].setImage(picture);
+    f.state().PlaceWidth = 6;
+    f.state().PlaceHeight = 4;
+    f.state().ToolState = tool::Paste;
+    send(f.Picdisplay, QEvent::MouseMove, f, {10, 10}, Qt::NoButton, Qt::NoButton);
+    ASSERT_NE(test::shownCanvas(f), test::bareCanvas(f));
+    f.TBTools_ButtonClick(f.TBTools->numberOfKey(QStringLiteral("t21")));
+    EXPECT_EQ(f.state().ToolState, tool::Rectangle);
+    EXPECT_EQ(f.state().PlaceWidth, 0);
+    EXPECT_EQ(f.state().PlaceHeight, 0);
+    EXPECT_EQ(test::shownCanvas(f), test::bareCanvas(f));
+    EXPECT_TRUE(f.mnuTool->isEnabled());
+    EXPECT_TRUE(f.TBTools->isEnabled());
+    send(f.Picdisplay, QEvent::MouseMove, f, {20, 20}, Qt::NoButton, Qt::NoButton);
+    EXPECT_EQ(test::shownCanvas(f), test::bareCanvas(f));
+}
+
+TEST_F(Form1Test, AShiftPressWithThePenPaintsNothingWhateverFollows) {
+    Form1& f = started();
+    f.state().LeadSrc.setPixel(4, 5, f.state().PalTable[12]);
+    const QImage before = f.state().LeadSrc.image();
+    f.setUndoEnabled(true);
+    QWidget* c = f.Picdisplay;
+    send(c, QEvent::MouseButtonPress, f, {4.2, 5.1}, Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    send(c, QEvent::MouseMove, f, {4.4, 5.1}, Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    send(c, QEvent::MouseMove, f, {6, 8}, Qt::NoButton, Qt::LeftButton);
+    send(c, QEvent::MouseButtonRelease, f, {6, 8}, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(f.state().RightIndex, 12);
+    EXPECT_EQ(f.state().LeadSrc.image(), before);
+    EXPECT_FALSE(f.state().qrnobj->chgflg);
+    EXPECT_TRUE(f.mnuUndo->isEnabled());
 }

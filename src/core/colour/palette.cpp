@@ -28,8 +28,9 @@ int Palette::FindPalIndex(ColorRef colour) const {
 }
 
 int Palette::indexAt(double x, double y) {
-    const int index = static_cast<int>(std::trunc(y)) * 16 + static_cast<int>(std::trunc(x));
-    return index >= 0 && index < kSize ? index : -1;
+    // Outside the 16 x 16 cells is no cell, never the neighbour of another row.
+    if (!(x >= 0 && x < 16 && y >= 0 && y < 16)) return -1;
+    return static_cast<int>(y) * 16 + static_cast<int>(x);
 }
 
 } // namespace qorn

@@ -26,7 +26,7 @@ public:
     // Smallest index holding exactly this colour, or 0 when none does.
     int FindPalIndex(ColorRef colour) const;
 
-    // Palette cells are 16 to a row; a press at (x, y) in cell units. -1 below the last row.
+    // Palette cells are 16 to a row; a press at (x, y) in cell units. -1 outside the cells.
     static int indexAt(double x, double y);
 
 private:

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+#include <new>
 #include <stdexcept>
 
 namespace qorn {
@@ -33,6 +35,7 @@ constexpr int InvalidValue = -2147189392;
 constexpr int Cancelled = 32755;
 // Run-time numbers of the failures the file commands meet.
 constexpr int Overflow = 6;
+constexpr int NoMemory = 7;
 constexpr int SubscriptOutOfRange = 9;
 constexpr int TypeMismatch = 13;
 constexpr int FileNotFoundOs = 53;
@@ -42,7 +45,12 @@ constexpr int InputPastEnd = 62;
 constexpr int BadFileName = 64;
 constexpr int PermissionDenied = 70;
 constexpr int PathFileAccess = 75;
-constexpr int PathNotFound = 76;
+// Anything else that went wrong inside the program.
+constexpr int Internal = 51;
 } // namespace err
+
+// Runs one command's work. Whatever fails inside it, a failed allocation included, comes back
+// as its run-time number instead of leaving the command; 0 when it succeeded.
+int trapErrors(const std::function<void()>& work) noexcept;
 
 } // namespace qorn

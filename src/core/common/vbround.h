@@ -16,6 +16,7 @@ inline int roundToInt(double v) { return static_cast<int>(std::nearbyint(v)); }
 // overflow check the range themselves.
 inline int16_t roundToInt16(double v) {
     double r = std::nearbyint(v);
+    if (std::isnan(r)) return 0;
     if (r > 32767.0) return 32767;
     if (r < -32768.0) return -32768;
     return static_cast<int16_t>(r);

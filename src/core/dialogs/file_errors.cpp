@@ -14,6 +14,10 @@ struct Row {
     std::initializer_list<C> commands;
 };
 
+constexpr std::initializer_list<C> kEveryCommand = {C::Open,           C::OverwriteSave, C::SaveAs,
+                                                    C::PatternDisplay, C::MotifSelection, C::Print,
+                                                    C::SizeByNumber,   C::ImportDialog,  C::Editing};
+
 // Which commands list which numbers.
 const Row kTable[] = {
     {57, "I/Oエラーです",
@@ -28,7 +32,9 @@ const Row kTable[] = {
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::ImportDialog}},
     {75, "パス名が無効です", {C::OverwriteSave}},
     {480, "メモリ不足です", {C::SizeByNumber}},
-    {20001, "メモリ不足です", {C::ImportDialog}},
+    // Memory can run out in any command; the user reads the same words everywhere.
+    {7, "メモリ不足です", kEveryCommand},
+    {20001, "メモリ不足です", kEveryCommand},
     {20005, "書き込み中エラー発生", {C::MotifSelection}},
     {20009, "ファイル内容が異常です",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::ImportDialog}},

@@ -14,6 +14,7 @@ enum class FileCommand {
     Print,
     SizeByNumber,
     ImportDialog,
+    Editing,        // drawing, undo and other commands without a column of their own
 };
 
 // The message a command shows for a run-time error number: the table's text where the

@@ -3,6 +3,8 @@
 #include "app/editor_state.h"
 #include "common/error.h"
 #include "common/file_write.h"
+#include "common/vbround.h"
+#include "tools/canvas_tools.h"
 
 #include <QDir>
 #include <QFile>
@@ -141,7 +143,8 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
     qorn::qrnobj gauge;
     gauge.setMee(f.mee);
     gauge.setDan(f.dan);
-    if (f.background < 0 || f.background >= Palette::kSize) throw Error(err::SubscriptOutOfRange);
+    // A background outside the palette is a damaged side file, and says so.
+    if (f.background < 0 || f.background >= Palette::kSize) throw Error(err::Damaged);
     // The side file names an extension, not a path: a later overwrite save writes there.
     if (f.ext.contains(QLatin1Char('/')) || f.ext.contains(QLatin1Char('\\')) || f.ext.contains(QChar(0)))
         throw Error(err::BadFileName);
@@ -150,7 +153,7 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
     Raster work;
     work.load(file, 24);
     const int w = std::min(work.width(), 200);
-    const int h = std::min<double>(work.height(), static_cast<float>(200.0f * gauge.asp1()));
+    const int h = std::min(work.height(), roundToInt(static_cast<float>(200.0f * gauge.asp1())));
     work.crop(0, 0, w, h);
     snapToPalette(work, state);
     work.colorRes(24, PaletteFixedRgb, 0, 0);
@@ -171,11 +174,11 @@ void writePattern(const EditorState& state, const QString& path, SaveKind kind) 
     Raster work = state.LeadSrc;
     const qrnobj& q = *state.qrnobj;
     if (q.selected) {
-        // Overwriting keeps the end stitch, save-as leaves it out; either way the rectangle is
-        // taken in order and clipped to the pattern.
-        const int extra = kind == SaveKind::Overwrite ? 1 : 0;
-        const int l = std::min(q.smpx, q.empx), t = std::min(q.smpy, q.empy);
-        work.crop(l, t, std::abs(q.empx - q.smpx) + extra, std::abs(q.empy - q.smpy) + extra);
+        // Overwriting keeps the end stitch, save-as leaves it out. A selection that holds no
+        // stitch is never written as an empty picture.
+        const auto rect = selectionRect(q, QSize(work.width(), work.height()), kind == SaveKind::Overwrite);
+        if (!rect) throw Error(err::Damaged, QStringLiteral("empty selection"));
+        work.crop(rect->left(), rect->top(), rect->width(), rect->height());
     }
     if (kind == SaveKind::Overwrite) {
         work.colorRes(8, PaletteOptimized, 0, 0);

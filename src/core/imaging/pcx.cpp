@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace qorn::pcx {
 namespace {
@@ -36,6 +37,53 @@ bool looksLikePcx(const QByteArray& data) {
            (h[3] == 1 || h[3] == 2 || h[3] == 4 || h[3] == 8);
 }
 
+namespace {
+
+// The pixel stream after the header. Runs may cross scan lines, so a run outlives its line.
+class Decoder {
+public:
+    Decoder(const uchar* in, const uchar* end, bool encoded) : in_(in), end_(end), encoded_(encoded) {}
+
+    // The next n bytes into out, or past them when out is null: padding is never stored.
+    void read(uchar* out, int64_t n) {
+        if (!encoded_) {
+            if (end_ - in_ < n) damaged();
+            if (out) std::memcpy(out, in_, static_cast<size_t>(n));
+            in_ += n;
+            return;
+        }
+        while (n > 0) {
+            if (run_ == 0) {
+                if (in_ >= end_) damaged();
+                value_ = *in_++;
+                run_ = 1;
+                if ((value_ & 0xC0) == 0xC0) {
+                    run_ = value_ & 0x3F;
+                    if (in_ >= end_) damaged();
+                    value_ = *in_++;
+                }
+                continue;
+            }
+            const int64_t k = std::min<int64_t>(run_, n);
+            if (out) {
+                std::memset(out, value_, static_cast<size_t>(k));
+                out += k;
+            }
+            run_ -= static_cast<int>(k);
+            n -= k;
+        }
+    }
+
+private:
+    const uchar* in_;
+    const uchar* end_;
+    bool encoded_;
+    int run_ = 0;
+    uchar value_ = 0;
+};
+
+} // namespace
+
 QImage read(const QByteArray& data) {
     if (data.size() < kHeaderSize) damaged();
     const auto* h = reinterpret_cast<const uchar*>(data.constData());
@@ -58,91 +106,84 @@ QImage read(const QByteArray& data) {
     if (bytesPerLine <= 0 || int64_t(bytesPerLine) * 8 < width * bpp) damaged();
     if (!dimensionsAllowed(width, height)) damaged();
 
-    const int64_t lineBytes = int64_t(bytesPerLine) * planes;
-    const int64_t total = lineBytes * height;
+    const int64_t total = int64_t(bytesPerLine) * planes * height;
     const int64_t available = data.size() - kHeaderSize;
     // A run byte pair expands to at most 63 bytes: a file too short for that cannot be whole.
     if ((encoding == 1 ? available * 63 : available) < total) damaged();
 
-    // Decode the whole stream; some writers let runs cross scan lines.
-    QByteArray raw(static_cast<qsizetype>(total), Qt::Uninitialized);
-    auto* out = reinterpret_cast<uchar*>(raw.data());
-    const uchar* in = h + kHeaderSize;
-    const uchar* end = h + data.size();
-    int64_t pos = 0;
-    if (encoding == 0) {
-        std::memcpy(out, in, static_cast<size_t>(total));
-    } else {
-        while (pos < total) {
-            if (in >= end) damaged();
-            uchar b = *in++;
-            int count = 1;
-            if ((b & 0xC0) == 0xC0) {
-                count = b & 0x3F;
-                if (in >= end) damaged();
-                b = *in++;
-            }
-            const int64_t n = std::min<int64_t>(count, total - pos);
-            std::memset(out + pos, b, static_cast<size_t>(n));
-            pos += n;
-        }
-    }
-
+    // Only the bytes that hold pixels are kept, one scan line at a time; a header may ask for
+    // lines far longer than its pixels need.
     const int w = static_cast<int>(width), hgt = static_cast<int>(height);
-    if (rgb) {
-        QImage img(w, hgt, QImage::Format_RGB32);
-        if (img.isNull()) throw Error(err::OutOfMemory);
-        for (int y = 0; y < hgt; ++y) {
-            const uchar* line = out + lineBytes * y;
-            auto* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
-            for (int x = 0; x < w; ++x)
-                dst[x] = qRgb(line[x], line[bytesPerLine + x], line[2 * bytesPerLine + x]);
-        }
-        return img;
-    }
+    const int used = static_cast<int>((width * bpp + 7) / 8);
+    return guardAllocation([&] {
+        std::vector<uchar> lineBuffer(static_cast<size_t>(used) * planes);
+        uchar* line = lineBuffer.data();
+        Decoder decoder(h + kHeaderSize, h + data.size(), encoding == 1);
+        auto nextLine = [&] {
+            for (int p = 0; p < planes; ++p) {
+                decoder.read(line + int64_t(used) * p, used);
+                decoder.read(nullptr, bytesPerLine - used);
+            }
+        };
 
-    QImage img(w, hgt, QImage::Format_Indexed8);
-    if (img.isNull()) throw Error(err::OutOfMemory);
-    QVector<QRgb> table(256, 0xff000000);
-    if (indexed8) {
-        const qsizetype trailer = data.size() - kTrailerSize;
-        const auto* t = h + trailer;
-        if (trailer >= kHeaderSize && t[0] == 0x0C) {
-            for (int i = 0; i < 256; ++i) table[i] = qRgb(t[1 + 3 * i], t[2 + 3 * i], t[3 + 3 * i]);
-        } else {
-            for (int i = 0; i < 256; ++i) table[i] = qRgb(i, i, i);
+        if (rgb) {
+            QImage img(w, hgt, QImage::Format_RGB32);
+            if (img.isNull()) throw Error(err::OutOfMemory);
+            for (int y = 0; y < hgt; ++y) {
+                nextLine();
+                auto* dst = reinterpret_cast<QRgb*>(img.scanLine(y));
+                for (int x = 0; x < w; ++x) dst[x] = qRgb(line[x], line[used + x], line[2 * used + x]);
+            }
+            return img;
         }
-        for (int y = 0; y < hgt; ++y) std::memcpy(img.scanLine(y), out + lineBytes * y, static_cast<size_t>(w));
-    } else {
-        const int colours = 1 << (bpp * planes);
-        const uchar* pal = h + 16;
-        bool headerPalette = false;
-        for (int i = 0; i < 48; ++i) headerPalette |= pal[i] != 0;
-        if (colours == 2 && !(headerPalette && std::memcmp(pal, pal + 3, 3) != 0)) {
-            table[0] = qRgb(0, 0, 0);
-            table[1] = qRgb(255, 255, 255);
-        } else if (version == 3 || !headerPalette) {
-            for (int i = 0; i < 16; ++i) table[i] = kEgaPalette[i];
+
+        QImage img(w, hgt, QImage::Format_Indexed8);
+        if (img.isNull()) throw Error(err::OutOfMemory);
+        clearRowPadding(img);
+        QVector<QRgb> table(256, 0xff000000);
+        if (indexed8) {
+            const qsizetype trailer = data.size() - kTrailerSize;
+            const auto* t = h + trailer;
+            if (trailer >= kHeaderSize && t[0] == 0x0C) {
+                for (int i = 0; i < 256; ++i) table[i] = qRgb(t[1 + 3 * i], t[2 + 3 * i], t[3 + 3 * i]);
+            } else {
+                for (int i = 0; i < 256; ++i) table[i] = qRgb(i, i, i);
+            }
+            for (int y = 0; y < hgt; ++y) {
+                nextLine();
+                std::memcpy(img.scanLine(y), line, static_cast<size_t>(w));
+            }
         } else {
-            for (int i = 0; i < 16; ++i) table[i] = qRgb(pal[3 * i], pal[3 * i + 1], pal[3 * i + 2]);
-        }
-        for (int y = 0; y < hgt; ++y) {
-            const uchar* line = out + lineBytes * y;
-            uchar* dst = img.scanLine(y);
-            for (int x = 0; x < w; ++x) {
-                int index = 0;
-                for (int p = 0; p < planes; ++p) {
-                    const uchar* plane = line + int64_t(bytesPerLine) * p;
-                    const int bit = x * bpp;
-                    const int v = (plane[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1 << bpp) - 1);
-                    index |= v << (p * bpp);
+            const int colours = 1 << (bpp * planes);
+            const uchar* pal = h + 16;
+            bool headerPalette = false;
+            for (int i = 0; i < 48; ++i) headerPalette |= pal[i] != 0;
+            if (colours == 2 && !(headerPalette && std::memcmp(pal, pal + 3, 3) != 0)) {
+                table[0] = qRgb(0, 0, 0);
+                table[1] = qRgb(255, 255, 255);
+            } else if (version == 3 || !headerPalette) {
+                for (int i = 0; i < 16; ++i) table[i] = kEgaPalette[i];
+            } else {
+                for (int i = 0; i < 16; ++i) table[i] = qRgb(pal[3 * i], pal[3 * i + 1], pal[3 * i + 2]);
+            }
+            for (int y = 0; y < hgt; ++y) {
+                nextLine();
+                uchar* dst = img.scanLine(y);
+                for (int x = 0; x < w; ++x) {
+                    int index = 0;
+                    for (int p = 0; p < planes; ++p) {
+                        const uchar* plane = line + int64_t(used) * p;
+                        const int bit = x * bpp;
+                        const int v = (plane[bit >> 3] >> (8 - bpp - (bit & 7))) & ((1 << bpp) - 1);
+                        index |= v << (p * bpp);
+                    }
+                    dst[x] = static_cast<uchar>(index);
                 }
-                dst[x] = static_cast<uchar>(index);
             }
         }
-    }
-    img.setColorTable(table);
-    return img;
+        img.setColorTable(table);
+        return img;
+    });
 }
 
 namespace {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace qorn::pict {
@@ -93,7 +94,9 @@ void unpackBits(const uchar* in, qsizetype inSize, uchar* out, qsizetype outSize
         } else if (n != -128) {
             const qsizetype count = 1 - n;
             if (i + unit > inSize || o + count * unit > outSize) damaged();
-            for (qsizetype k = 0; k < count; ++k) std::memcpy(out + o + k * unit, in + i, static_cast<size_t>(unit));
+            if (unit == 1) std::memset(out + o, in[i], static_cast<size_t>(count));
+            else
+                for (qsizetype k = 0; k < count; ++k) std::memcpy(out + o + k * unit, in + i, static_cast<size_t>(unit));
             i += unit;
             o += count * unit;
         }
@@ -163,7 +166,7 @@ Band readBits(Reader& r, bool direct, bool packed, bool region) {
     int64_t rowSize = rowBytes;
     if (direct && pixelSize == 32 && packType == 2) rowSize = width * 3;
     else if (planar) rowSize = width * cmpCount;
-    if (planar && cmpCount < 3) damaged();
+    if (planar && (cmpCount < 3 || cmpCount > 4)) damaged();
     if (direct && !planar && packType != 2 && rowSize < width * (pixelSize / 8)) damaged();
     // Even the best packing needs a count per row and two bytes per 128 items.
     const int64_t minimum =
@@ -174,6 +177,7 @@ Band readBits(Reader& r, bool direct, bool packed, bool region) {
     std::vector<uchar> row(static_cast<size_t>(rowSize));
     QImage img(w, h, direct ? QImage::Format_RGB32 : QImage::Format_Indexed8);
     if (img.isNull()) throw Error(err::OutOfMemory);
+    clearRowPadding(img);
     for (int y = 0; y < h; ++y) {
         if (rowsPacked) {
             const int count = rowBytes > 250 ? r.u16() : r.u8();
@@ -201,6 +205,8 @@ Band readBits(Reader& r, bool direct, bool packed, bool region) {
                 const int cr = (v >> 10) & 31, cg = (v >> 5) & 31, cb = v & 31;
                 dst[x] = qRgb((cr << 3) | (cr >> 2), (cg << 3) | (cg >> 2), (cb << 3) | (cb >> 2));
             }
+        } else if (pixelSize == 8) {
+            std::memcpy(img.scanLine(y), row.data(), static_cast<size_t>(w));
         } else {
             uchar* dst = img.scanLine(y);
             const int mask = (1 << pixelSize) - 1;
@@ -285,58 +291,83 @@ qsizetype skipOpcode(Reader& r, int op) {
 
 bool looksLikePict(const QByteArray& data) { return versionOffset(data) >= 0; }
 
+namespace {
+
+QImage blankCanvas(const Rect& frame) {
+    if (!dimensionsAllowed(frame.width(), frame.height())) damaged();
+    QImage canvas(frame.width(), frame.height(), QImage::Format_RGB32);
+    if (canvas.isNull()) throw Error(err::OutOfMemory);
+    canvas.fill(0xffffffff);
+    return canvas;
+}
+
+// Lays a band on the frame, scaled from its source to its destination rectangle. Only the rows
+// and columns that land on the frame are visited.
+void drawBand(QImage& canvas, const Rect& frame, const Band& b) {
+    const int64_t dw = b.dst.width(), dh = b.dst.height(), sw = b.src.width(), sh = b.src.height();
+    if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) return;
+    const bool indexed = b.image.format() == QImage::Format_Indexed8;
+    const QVector<QRgb> table = indexed ? b.image.colorTable() : QVector<QRgb>();
+    const int64_t offX = int64_t(b.dst.left) - frame.left, offY = int64_t(b.dst.top) - frame.top;
+    const int64_t y0 = std::max<int64_t>(0, -offY), y1 = std::min<int64_t>(dh, canvas.height() - offY);
+    const int64_t x0 = std::max<int64_t>(0, -offX), x1 = std::min<int64_t>(dw, canvas.width() - offX);
+    for (int64_t y = y0; y < y1; ++y) {
+        const int64_t sy = b.src.top + y * sh / dh;
+        if (sy < 0 || sy >= b.image.height()) continue;
+        const uchar* s = b.image.constScanLine(static_cast<int>(sy));
+        auto* d = reinterpret_cast<QRgb*>(canvas.scanLine(static_cast<int>(offY + y)));
+        for (int64_t x = x0; x < x1; ++x) {
+            const int64_t sx = b.src.left + x * sw / dw;
+            if (sx < 0 || sx >= b.image.width()) continue;
+            d[offX + x] = indexed ? table.value(s[sx], 0xff000000) : reinterpret_cast<const QRgb*>(s)[sx];
+        }
+    }
+}
+
+} // namespace
+
 QImage read(const QByteArray& data) {
     const qsizetype base = versionOffset(data);
     if (base < 0) damaged();
-    Reader r(reinterpret_cast<const uchar*>(data.constData()), data.size(), base + 2);
-    const Rect frame = r.rect();
-    r.skip(4); // version opcode and number
-    std::vector<Band> bands;
-    for (;;) {
-        r.alignWord();
-        const int op = r.u16();
-        if (op == 0x00FF) break;
-        if (op >= 0x90 && op <= 0x9B && op != 0x92 && op != 0x93 && op != 0x94 && op != 0x95 && op != 0x96 &&
-            op != 0x97) {
-            const bool direct = op == 0x9A || op == 0x9B;
-            const bool packed = op >= 0x98;
-            const bool region = (op & 1) != 0;
-            bands.push_back(readBits(r, direct, packed, region));
-            continue;
-        }
-        if (skipOpcode(r, op) < 0) unsupported();
-    }
-    if (bands.empty()) damaged();
-
-    const Band& first = bands.front();
-    if (bands.size() == 1 && first.src.left == 0 && first.src.top == 0 && first.src.width() == first.image.width() &&
-        first.src.height() == first.image.height())
-        return first.image;
-
-    // Bands are laid on the frame; uncovered stitches stay white.
-    const int64_t fw = frame.width(), fh = frame.height();
-    if (!dimensionsAllowed(fw, fh)) damaged();
-    QImage canvas(static_cast<int>(fw), static_cast<int>(fh), QImage::Format_RGB32);
-    if (canvas.isNull()) throw Error(err::OutOfMemory);
-    canvas.fill(0xffffffff);
-    for (const Band& b : bands) {
-        const QImage src = b.image.convertToFormat(QImage::Format_RGB32);
-        const int dw = b.dst.width(), dh = b.dst.height(), sw = b.src.width(), sh = b.src.height();
-        if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0) continue;
-        for (int y = 0; y < dh; ++y) {
-            const int cy = b.dst.top - frame.top + y;
-            const int sy = b.src.top + int(int64_t(y) * sh / dh);
-            if (cy < 0 || cy >= fh || sy < 0 || sy >= src.height()) continue;
-            const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(sy));
-            auto* d = reinterpret_cast<QRgb*>(canvas.scanLine(cy));
-            for (int x = 0; x < dw; ++x) {
-                const int cx = b.dst.left - frame.left + x;
-                const int sx = b.src.left + int(int64_t(x) * sw / dw);
-                if (cx >= 0 && cx < fw && sx >= 0 && sx < src.width()) d[cx] = s[sx];
+    return guardAllocation([&] {
+        Reader r(reinterpret_cast<const uchar*>(data.constData()), data.size(), base + 2);
+        const Rect frame = r.rect();
+        r.skip(4); // version opcode and number
+        // A picture of one band is that band as stored, so the first is kept whole; once a second
+        // comes, every band is laid on the frame as it arrives and let go.
+        std::optional<Band> first;
+        QImage canvas;
+        for (;;) {
+            r.alignWord();
+            const int op = r.u16();
+            if (op == 0x00FF) break;
+            if (op >= 0x90 && op <= 0x9B && op != 0x92 && op != 0x93 && op != 0x94 && op != 0x95 && op != 0x96 &&
+                op != 0x97) {
+                const bool direct = op == 0x9A || op == 0x9B;
+                const bool packed = op >= 0x98;
+                const bool region = (op & 1) != 0;
+                if (first) {
+                    canvas = blankCanvas(frame);
+                    drawBand(canvas, frame, *first);
+                    first.reset();
+                }
+                Band band = readBits(r, direct, packed, region);
+                if (canvas.isNull()) first = std::move(band);
+                else drawBand(canvas, frame, band);
+                continue;
             }
+            if (skipOpcode(r, op) < 0) unsupported();
         }
-    }
-    return canvas;
+        if (!canvas.isNull()) return canvas;
+        if (!first) damaged();
+        if (first->src.left == 0 && first->src.top == 0 && first->src.width() == first->image.width() &&
+            first->src.height() == first->image.height())
+            return first->image;
+        // Uncovered stitches stay white.
+        canvas = blankCanvas(frame);
+        drawBand(canvas, frame, *first);
+        return canvas;
+    });
 }
 
 namespace {

@@ -186,6 +186,7 @@ QImage mapToPalette(const QImage& image, const std::array<QRgb, 256>& palette, b
     const int w = src.width(), h = src.height();
     QImage out(w, h, QImage::Format_Indexed8);
     if (out.isNull() && w > 0 && h > 0) throw Error(err::OutOfMemory);
+    clearRowPadding(out);
     out.setColorTable(paddedTable(palette.data(), 256));
     // Held for the whole call: the matcher fills in its cubes as it goes.
     static std::mutex busy;
@@ -240,6 +241,7 @@ QImage optimizedPalette(const QImage& image, int count, bool dither) {
     const int w = src.width(), h = src.height();
     QImage out(w, h, QImage::Format_Indexed8);
     if (out.isNull() && w > 0 && h > 0) throw Error(err::OutOfMemory);
+    clearRowPadding(out);
 
     // Few colours already: keep them exactly, a quantiser would only blur them.
     QHash<QRgb, int> seen;

@@ -32,6 +32,9 @@ QVector<QRgb> greyRamp() {
     return out;
 }
 
+// 96 dots per inch, whatever screen the program runs on.
+constexpr int kDotsPerMetre = 3780;
+
 void checkNotNull(const QImage& image) {
     if (image.isNull()) throw Error(err::OutOfMemory);
 }
@@ -50,9 +53,16 @@ OwnFormat ownFormatOf(const QByteArray& head, const QString& suffix) {
 QImage readOwn(OwnFormat format, const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw Error(err::FileNotFound);
-    if (file.size() > 512ll * 1024 * 1024) throw Error(err::OutOfMemory);
+    // The file is held whole while it is decoded, so it counts against the same cap.
+    if (file.size() > kMaxImageBytes) throw Error(err::OutOfMemory);
     const QByteArray data = file.readAll();
     return format == OwnFormat::Pcx ? pcx::read(data) : pict::read(data);
+}
+
+// A picture larger than the cap is out of memory, not damaged.
+void refuseOversized(const QImageReader& reader) {
+    const QSize size = reader.size();
+    if (size.isValid() && !dimensionsAllowed(size.width(), size.height())) throw Error(err::OutOfMemory);
 }
 
 QImage readWithQt(const QString& path) {
@@ -65,8 +75,7 @@ QImage readWithQt(const QString& path) {
         const auto known = QImageReader::supportedImageFormats();
         throw Error(!suffix.isEmpty() && known.contains(suffix) ? err::Damaged : err::Unsupported);
     }
-    const QSize size = reader.size();
-    if (size.isValid() && !dimensionsAllowed(size.width(), size.height())) throw Error(err::OutOfMemory);
+    refuseOversized(reader);
     QImage image;
     if (!reader.read(&image)) {
         switch (reader.error()) {
@@ -81,31 +90,47 @@ QImage readWithQt(const QString& path) {
     return image;
 }
 
+// What a writer sees: zeroed row padding and a resolution that does not depend on the screen.
+QImage forWriting(const QImage& image) {
+    QImage out = image;
+    clearRowPadding(out);
+    out.setDotsPerMeterX(kDotsPerMetre);
+    out.setDotsPerMeterY(kDotsPerMetre);
+    checkNotNull(out);
+    return out;
+}
+
 } // namespace
 
 QImage normalizedImage(const QImage& image, bool keepIndexed) {
     if (image.isNull()) return {};
-    QImage out;
-    if (keepIndexed && image.format() == QImage::Format_Indexed8) {
-        out = image;
-        out.setColorTable(table256(image.colorTable()));
-    } else if (keepIndexed && (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)) {
-        out = image.convertToFormat(QImage::Format_Indexed8);
+    if (!dimensionsAllowed(image.width(), image.height())) throw Error(err::OutOfMemory);
+    return guardAllocation([&] {
+        QImage out;
+        if (keepIndexed && image.format() == QImage::Format_Indexed8) {
+            out = image;
+            out.setColorTable(table256(image.colorTable()));
+        } else if (keepIndexed &&
+                   (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)) {
+            out = image.convertToFormat(QImage::Format_Indexed8);
+            checkNotNull(out);
+            clearRowPadding(out);
+            out.setColorTable(table256(out.colorTable()));
+        } else if (keepIndexed && image.format() == QImage::Format_Grayscale8) {
+            out = QImage(image.width(), image.height(), QImage::Format_Indexed8);
+            checkNotNull(out);
+            clearRowPadding(out);
+            for (int y = 0; y < image.height(); ++y)
+                std::copy_n(image.constScanLine(y), image.width(), out.scanLine(y));
+            out.setColorTable(greyRamp());
+        } else if (image.format() == QImage::Format_RGB32) {
+            out = image;
+        } else {
+            out = image.convertToFormat(QImage::Format_RGB32);
+        }
         checkNotNull(out);
-        out.setColorTable(table256(out.colorTable()));
-    } else if (keepIndexed && image.format() == QImage::Format_Grayscale8) {
-        out = QImage(image.width(), image.height(), QImage::Format_Indexed8);
-        checkNotNull(out);
-        for (int y = 0; y < image.height(); ++y)
-            std::copy_n(image.constScanLine(y), image.width(), out.scanLine(y));
-        out.setColorTable(greyRamp());
-    } else if (image.format() == QImage::Format_RGB32) {
-        out = image;
-    } else {
-        out = image.convertToFormat(QImage::Format_RGB32);
-    }
-    checkNotNull(out);
-    return out;
+        return out;
+    });
 }
 
 int Raster::bitsPerPixel() const {
@@ -145,14 +170,15 @@ void Raster::load(const QString& path, int bitsPerPixel) {
         head = file.read(600);
     }
     const OwnFormat own = ownFormatOf(head, info.suffix().toLower());
-    const QImage image = own == OwnFormat::None ? readWithQt(path) : readOwn(own, path);
-    img_ = normalizedImage(image, bitsPerPixel != 24);
+    img_ = guardAllocation([&] {
+        const QImage image = own == OwnFormat::None ? readWithQt(path) : readOwn(own, path);
+        return normalizedImage(image, bitsPerPixel != 24);
+    });
 }
 
 void Raster::save(const QString& path, int formatCode, int bitsPerPixel) const {
     if (img_.isNull()) throw Error(err::WriteFailure);
-    QImage out = img_;
-    if (bitsPerPixel == 24) out = out.convertToFormat(QImage::Format_RGB32);
+    const QImage out = forWriting(bitsPerPixel == 24 ? img_.convertToFormat(QImage::Format_RGB32) : img_);
     QByteArray bytes;
     switch (formatCode) {
     case FormatPcx:
@@ -176,18 +202,27 @@ void Raster::save(const QString& path, int formatCode, int bitsPerPixel) const {
 }
 
 QByteArray Raster::saveToMemory() const {
-    QByteArray bytes;
-    if (img_.isNull()) return bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    if (!img_.save(&buffer, "BMP")) throw Error(err::OutOfMemory);
-    return bytes;
+    if (img_.isNull()) return {};
+    return guardAllocation([&] {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!forWriting(img_).save(&buffer, "BMP")) throw Error(err::OutOfMemory);
+        return bytes;
+    });
 }
 
 void Raster::loadFromMemory(const QByteArray& bmp) {
-    QImage image;
-    if (!image.loadFromData(bmp, "BMP")) throw Error(err::Damaged);
-    img_ = normalizedImage(image, true);
+    img_ = guardAllocation([&] {
+        QByteArray data = bmp;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer, "bmp");
+        refuseOversized(reader);
+        QImage image;
+        if (!reader.read(&image)) throw Error(err::Damaged);
+        return normalizedImage(image, true);
+    });
 }
 
 void Raster::crop(int left, int top, int width, int height) {
@@ -266,6 +301,7 @@ void Raster::grayScale(int bitsPerPixel) {
     const QImage src = normalizedImage(img_, false);
     QImage out(src.width(), src.height(), QImage::Format_Indexed8);
     checkNotNull(out);
+    clearRowPadding(out);
     out.setColorTable(greyRamp());
     for (int y = 0; y < src.height(); ++y) {
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));

@@ -18,13 +18,13 @@ QRect normalizedRect(int x1, int y1, int x2, int y2) {
     return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
 }
 
+// `inside` is sampled at pixel centres and must own what it uses: the region outlives the caller.
 template <typename Inside> Region makeRegion(const QRect& bounds, Inside inside) {
     Region r;
     r.bounds = bounds.isValid() ? bounds : QRect();
-    r.mask.assign(static_cast<size_t>(std::max(0, r.bounds.width()) * std::max(0, r.bounds.height())), 0);
-    size_t i = 0;
-    for (int y = r.bounds.top(); y <= r.bounds.bottom() && r.bounds.isValid(); ++y)
-        for (int x = r.bounds.left(); x <= r.bounds.right(); ++x) r.mask[i++] = inside(x + 0.5, y + 0.5) ? 1 : 0;
+    r.row = [inside](int y, int x0, int x1, uint8_t* out) {
+        for (int x = x0; x <= x1; ++x) *out++ = inside(x + 0.5, y + 0.5) ? 1 : 0;
+    };
     return r;
 }
 
@@ -65,9 +65,40 @@ void linePixels(QPoint from, QPoint to, const std::function<void(int, int)>& plo
     }
 }
 
-void widePixels(QPoint from, QPoint to, int width, const std::function<void(int, int)>& plot) {
+void linePixels(QPoint from, QPoint to, const QRect& clip, const std::function<void(int, int)>& plot) {
+    // Bresenham stepping as above, on a major axis u and a minor axis v.
+    const int dx = std::abs(to.x() - from.x()), dy = std::abs(to.y() - from.y());
+    const bool xMajor = dx >= dy;
+    const int du = xMajor ? dx : dy, dv = xMajor ? dy : dx;
+    const int su = (xMajor ? to.x() > from.x() : to.y() > from.y()) ? 1 : -1;
+    const int sv = (xMajor ? to.y() > from.y() : to.x() > from.x()) ? 1 : -1;
+    const int u0 = xMajor ? from.x() : from.y(), v0 = xMajor ? from.y() : from.x();
+    const long long lo = xMajor ? clip.left() : clip.top(), hi = xMajor ? clip.right() : clip.bottom();
+    // Step i is at u0 + su i: only the steps within the clip's extent on u can plot.
+    const long long first = std::max(0LL, su > 0 ? lo - u0 : u0 - hi);
+    const long long last = std::min(du - 1LL, su > 0 ? hi - u0 : u0 - lo);
+    if (first > last) return;
+    // The error term stays in [0, du), so after i steps v has moved the least k that keeps
+    // du / 2 - i dv + k du from going negative.
+    const long long err0 = du / 2, behind = first * dv - err0;
+    const long long k = behind > 0 ? (behind + du - 1) / du : 0;
+    long long err = err0 - first * dv + k * du;
+    int u = u0 + su * static_cast<int>(first), v = v0 + sv * static_cast<int>(k);
+    for (long long i = first; i <= last; ++i) {
+        const int x = xMajor ? u : v, y = xMajor ? v : u;
+        if (clip.contains(x, y)) plot(x, y);
+        u += su;
+        err -= dv;
+        if (err < 0) {
+            v += sv;
+            err += du;
+        }
+    }
+}
+
+void widePixels(QPoint from, QPoint to, int width, const QRect& clip, const std::function<void(int, int)>& plot) {
     if (width <= 1) {
-        linePixels(from, to, plot);
+        linePixels(from, to, clip, plot);
         return;
     }
     const double half = width / 2.0;
@@ -76,8 +107,10 @@ void widePixels(QPoint from, QPoint to, int width, const std::function<void(int,
     const double ax = from.x() - shift, ay = from.y() - shift, bx = to.x() - shift, by = to.y() - shift;
     const double vx = bx - ax, vy = by - ay, len2 = vx * vx + vy * vy;
     const int reach = (width + 1) / 2;
-    const int x0 = std::min(from.x(), to.x()) - reach, x1 = std::max(from.x(), to.x()) + reach;
-    const int y0 = std::min(from.y(), to.y()) - reach, y1 = std::max(from.y(), to.y()) + reach;
+    const int x0 = std::max(clip.left(), std::min(from.x(), to.x()) - reach);
+    const int x1 = std::min(clip.right(), std::max(from.x(), to.x()) + reach);
+    const int y0 = std::max(clip.top(), std::min(from.y(), to.y()) - reach);
+    const int y1 = std::min(clip.bottom(), std::max(from.y(), to.y()) + reach);
     for (int y = y0; y <= y1; ++y)
         for (int x = x0; x <= x1; ++x) {
             double t = len2 > 0 ? ((x - ax) * vx + (y - ay) * vy) / len2 : 0.0;
@@ -96,7 +129,7 @@ ColorRef getPixel(const QImage& image, int x, int y) {
 
 void line(QImage& image, QPoint from, QPoint to, ColorRef colour, int width) {
     const QRgb rgb = toRgb(colour);
-    widePixels(from, to, width, [&](int x, int y) { put(image, x, y, rgb); });
+    widePixels(from, to, width, image.rect(), [&](int x, int y) { put(image, x, y, rgb); });
 }
 
 Region rectangleRegion(int x1, int y1, int x2, int y2) {
@@ -127,12 +160,10 @@ Region ellipseRegion(int x1, int y1, int x2, int y2) {
     const QRect r = normalizedRect(x1, y1, x2, y2);
     Region out;
     out.bounds = r.isValid() ? r : QRect();
-    out.mask.assign(static_cast<size_t>(std::max(0, out.bounds.width()) * std::max(0, out.bounds.height())), 0);
-    for (int y = r.top(); r.isValid() && y <= r.bottom(); ++y) {
+    out.row = [=](int y, int from, int to, uint8_t* m) {
         const auto [a, b] = ellipseRowSpan(x1, y1, x2, y2, y);
-        if (a <= b)
-            std::fill_n(out.mask.begin() + (y - r.top()) * r.width() + (a - r.left()), b - a + 1, uint8_t(1));
-    }
+        for (int x = from; x <= to; ++x) *m++ = x >= a && x <= b ? 1 : 0;
+    };
     return out;
 }
 
@@ -140,7 +171,7 @@ Region roundRectRegion(int x1, int y1, int x2, int y2, int cornerWidth, int corn
     const QRect r = normalizedRect(x1, y1, x2, y2);
     const double l = r.left(), t = r.top(), rt = r.right() + 1.0, b = r.bottom() + 1.0;
     const double rx = std::min(cornerWidth / 2.0, (rt - l) / 2), ry = std::min(cornerHeight / 2.0, (b - t) / 2);
-    return makeRegion(r, [&](double px, double py) {
+    return makeRegion(r, [=](double px, double py) {
         const double cx = std::clamp(px, l + rx, rt - rx), cy = std::clamp(py, t + ry, b - ry);
         if (cx == px || cy == py) return true; // within the straight bands
         return inEllipse(px, py, cx, cy, rx, ry);
@@ -150,29 +181,37 @@ Region roundRectRegion(int x1, int y1, int x2, int y2, int cornerWidth, int corn
 Region pieRegion(const QRect& box, const QRect& clip) {
     const double cx = box.left() + box.width() / 2.0, cy = box.top() + box.height() / 2.0;
     const double rx = box.width() / 2.0, ry = box.height() / 2.0;
-    return makeRegion(clip, [&](double px, double py) { return inEllipse(px, py, cx, cy, rx, ry); });
+    return makeRegion(clip, [=](double px, double py) { return inEllipse(px, py, cx, cy, rx, ry); });
 }
 
 void paintRegion(QImage& image, const Region& region, ColorRef colour, int penWidth, bool fill) {
     const QRect b = region.bounds;
-    if (!b.isValid()) return;
+    const QRect c = b.intersected(image.rect());
+    if (!b.isValid() || c.isEmpty() || !region.row) return;
     const QRgb rgb = toRgb(colour);
     if (fill) {
         // The outline is the fill's colour: the whole region takes it.
-        const QRect c = b.intersected(image.rect());
+        std::vector<uint8_t> m(static_cast<size_t>(c.width()));
         for (int y = c.top(); y <= c.bottom(); ++y) {
+            region.row(y, c.left(), c.right(), m.data());
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-            const uint8_t* m = &region.mask[static_cast<size_t>((y - b.top()) * b.width())];
             for (int x = c.left(); x <= c.right(); ++x)
-                if (m[x - b.left()]) line[x] = rgb;
+                if (m[static_cast<size_t>(x - c.left())]) line[x] = rgb;
         }
         return;
     }
+    // Whether a pixel is on the outline depends only on the pixels within `steps` edge-steps of
+    // it, so the image's part of the region needs only that margin around it. The erosion takes
+    // the window's edges for outside, which is true where they are the region's bounds and too
+    // far away to matter elsewhere.
+    const int steps = std::max(1, penWidth);
+    const QRect win = c.adjusted(-steps, -steps, steps, steps).intersected(b);
+    const int w = win.width(), h = win.height();
+    std::vector<uint8_t> cur(static_cast<size_t>(w) * static_cast<size_t>(h)), next(cur.size());
+    for (int y = 0; y < h; ++y) region.row(win.top() + y, win.left(), win.right(), &cur[static_cast<size_t>(y * w)]);
     // Depth of each pixel: steps through edge neighbours to the nearest outside pixel.
-    std::vector<uint8_t> cur = region.mask, next(cur.size());
-    const int w = b.width(), h = b.height();
     std::vector<uint8_t> outline(cur.size(), 0);
-    for (int step = 0; step < std::max(1, penWidth); ++step) {
+    for (int step = 0; step < steps; ++step) {
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x) {
                 const size_t i = static_cast<size_t>(y * w + x);
@@ -189,7 +228,7 @@ void paintRegion(QImage& image, const Region& region, ColorRef colour, int penWi
     }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            if (outline[static_cast<size_t>(y * w + x)]) put(image, b.left() + x, b.top() + y, rgb);
+            if (outline[static_cast<size_t>(y * w + x)]) put(image, win.left() + x, win.top() + y, rgb);
 }
 
 void rectangle(QImage& image, int x1, int y1, int x2, int y2, ColorRef colour, int penWidth, bool fill) {
@@ -237,7 +276,7 @@ void polygon(QImage& image, const std::vector<QPoint>& v, ColorRef colour, int p
                 if (insidePolygon(v, x, y, mode)) put(image, x, y, rgb);
     }
     for (size_t i = 0; i < v.size(); ++i)
-        widePixels(v[i], v[(i + 1) % v.size()], penWidth, [&](int x, int y) { put(image, x, y, rgb); });
+        widePixels(v[i], v[(i + 1) % v.size()], penWidth, image.rect(), [&](int x, int y) { put(image, x, y, rgb); });
 }
 
 int floodFill(QImage& image, int x, int y, ColorRef colour) {

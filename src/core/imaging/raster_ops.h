@@ -19,24 +19,24 @@ namespace qorn::gdi {
 // excluded; the choice of pixel follows Bresenham stepping from the start, so a line and its
 // reverse can differ.
 void linePixels(QPoint from, QPoint to, const std::function<void(int, int)>& plot);
+// The same pixels, only those inside `clip`; the steps before the clip are skipped, not walked.
+void linePixels(QPoint from, QPoint to, const QRect& clip, const std::function<void(int, int)>& plot);
 
-// The pixels of a band `width` wide centred on the segment, with round ends: those whose
-// centre lies within width / 2 of it. Width 1 is the thin line above.
-void widePixels(QPoint from, QPoint to, int width, const std::function<void(int, int)>& plot);
+// The pixels inside `clip` of a band `width` wide centred on the segment, with round ends: those
+// whose centre lies within width / 2 of it. Width 1 is the thin line above.
+void widePixels(QPoint from, QPoint to, int width, const QRect& clip, const std::function<void(int, int)>& plot);
 
 void setPixel(QImage& image, int x, int y, ColorRef colour);
 ColorRef getPixel(const QImage& image, int x, int y); // outside: 0xFFFFFFFF, matching no colour
 
 void line(QImage& image, QPoint from, QPoint to, ColorRef colour, int width);
 
-// A filled shape: the set of pixels whose centre lies inside.
+// A filled shape: the set of pixels whose centre lies inside. Membership is worked out row by
+// row on demand, so a shape dragged far beyond the image costs only what lies near the image.
 struct Region {
-    QRect bounds;              // pixels that may be inside
-    std::vector<uint8_t> mask; // bounds.width() x bounds.height(), row by row
-    bool contains(int x, int y) const {
-        return bounds.contains(x, y) &&
-               mask[static_cast<size_t>((y - bounds.top()) * bounds.width() + (x - bounds.left()))];
-    }
+    QRect bounds; // pixels that may be inside
+    // Writes 1 (inside) or 0 for pixels x0..x1 of row y, all within bounds, to out[0 .. x1 - x0].
+    std::function<void(int y, int x0, int x1, uint8_t* out)> row;
 };
 
 // Regions on the half-open rectangle [left, right) x [top, bottom); corners in any order.

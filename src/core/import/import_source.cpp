@@ -28,6 +28,20 @@ int readerError(const QImageReader& reader, const QSize& full) {
     }
 }
 
+// Reads the whole picture; one larger than the cap is refused before the plugin allocates it.
+QImage readWhole(QImageReader& reader) {
+    const QSize size = reader.size();
+    if (size.isValid() && !dimensionsAllowed(size.width(), size.height())) throw Error(err::OutOfMemory);
+    QImage image;
+    if (!reader.read(&image)) throw Error(readerError(reader, size));
+    return image;
+}
+
+QImage checked(const QImage& image) {
+    if (image.isNull()) throw Error(err::OutOfMemory);
+    return image;
+}
+
 // Formats that Qt can read again at a smaller size; the rest are read whole once.
 bool readAgainByQt(const QByteArray& format) {
     return format == "jpeg" || format == "jpg" || format == "png" || format == "bmp" || format == "tiff" ||
@@ -51,7 +65,8 @@ std::vector<IconEntry> ReadIconDirectory(const QString& path) {
     if (count == 0 || head.size() < 6 + 16 * count) throw Error(err::Damaged);
     for (int i = 0; i < count; ++i) {
         const uchar* e = p + 6 + 16 * i;
-        out.push_back({e[0], e[1], e[2] == 0 ? 256 : e[2]});
+        // A side of 256 pixels does not fit the byte and is written as 0.
+        out.push_back({e[0] == 0 ? 256 : e[0], e[1] == 0 ? 256 : e[1], e[2] == 0 ? 256 : e[2]});
     }
     return out;
 }
@@ -66,7 +81,7 @@ IconDepth IconColorDepth(int colours) {
 }
 
 QImage ImportSource::flatten(const QImage& image) const {
-    if (!image.hasAlphaChannel()) return image.convertToFormat(QImage::Format_RGB32);
+    if (!image.hasAlphaChannel()) return checked(image.convertToFormat(QImage::Format_RGB32));
     QImage out(image.size(), QImage::Format_RGB32);
     if (out.isNull()) throw Error(err::OutOfMemory);
     out.fill(rgbFromColorRef(background_));
@@ -76,60 +91,61 @@ QImage ImportSource::flatten(const QImage& image) const {
 }
 
 void ImportSource::open(const QString& path, ColorRef background) {
-    path_ = path;
-    background_ = background;
-    held_ = QImage();
-    icons_.clear();
-    if (!QFileInfo::exists(path)) throw Error(err::FileNotFound);
-    if (QFileInfo(path).isDir()) throw Error(err::Unsupported);
+    guardAllocation([&] {
+        path_ = path;
+        background_ = background;
+        held_ = QImage();
+        icons_.clear();
+        if (!QFileInfo::exists(path)) throw Error(err::FileNotFound);
+        if (QFileInfo(path).isDir()) throw Error(err::Unsupported);
 
-    QImageReader reader(path);
-    const QByteArray format = reader.format();
-    const QString suffix = QFileInfo(path).suffix().toUpper();
-    if (format == "ico" || format == "cur" || suffix == QLatin1String("ICO") || suffix == QLatin1String("CUR")) {
-        icons_ = ReadIconDirectory(path);
-        selectIcon(0);
-        return;
-    }
-    if (!format.isEmpty() && readAgainByQt(format)) {
-        full_ = reader.size();
-        if (!full_.isValid()) {
-            QImage probe;
-            if (!reader.read(&probe)) throw Error(readerError(reader, full_));
-            held_ = flatten(probe);
-            full_ = held_.size();
+        QImageReader reader(path);
+        const QByteArray format = reader.format();
+        const QString suffix = QFileInfo(path).suffix().toUpper();
+        if (format == "ico" || format == "cur" || suffix == QLatin1String("ICO") || suffix == QLatin1String("CUR")) {
+            icons_ = ReadIconDirectory(path);
+            selectIcon(0);
+            return;
         }
+        if (!format.isEmpty() && readAgainByQt(format)) {
+            full_ = reader.size();
+            if (!full_.isValid()) {
+                QImage probe;
+                if (!reader.read(&probe)) throw Error(readerError(reader, full_));
+                held_ = flatten(probe);
+                full_ = held_.size();
+            }
+            clip_ = QRect(QPoint(0, 0), full_);
+            return;
+        }
+        // GIF, our own formats and anything else: read whole.
+        Raster whole;
+        if (format == "gif") {
+            whole.setImage(flatten(readWhole(reader)));
+        } else {
+            whole.load(path, 24);
+        }
+        held_ = checked(whole.image().convertToFormat(QImage::Format_RGB32));
+        full_ = held_.size();
         clip_ = QRect(QPoint(0, 0), full_);
-        return;
-    }
-    // GIF, our own formats and anything else: read whole.
-    Raster whole;
-    if (format == "gif") {
-        QImage image;
-        if (!reader.read(&image)) throw Error(readerError(reader, reader.size()));
-        whole.setImage(flatten(image));
-    } else {
-        whole.load(path, 24);
-    }
-    held_ = whole.image().convertToFormat(QImage::Format_RGB32);
-    full_ = held_.size();
-    clip_ = QRect(QPoint(0, 0), full_);
+    });
 }
 
 void ImportSource::selectIcon(int index) {
-    QImageReader reader(path_);
-    if (index > 0 && !reader.jumpToImage(index)) throw Error(err::Damaged);
-    QImage image;
-    if (!reader.read(&image)) throw Error(readerError(reader, reader.size()));
-    held_ = flatten(image);
-    full_ = held_.size();
-    clip_ = QRect(QPoint(0, 0), full_);
+    guardAllocation([&] {
+        QImageReader reader(path_);
+        if (index > 0 && !reader.jumpToImage(index)) throw Error(err::Damaged);
+        held_ = flatten(readWhole(reader));
+        full_ = held_.size();
+        clip_ = QRect(QPoint(0, 0), full_);
+    });
 }
 
 QImage ImportSource::readRegion(const QSize& scaled) {
     if (!held_.isNull()) {
-        const QImage part = held_.copy(clip_);
-        return scaled == clip_.size() ? part : part.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        const QImage part = checked(held_.copy(clip_));
+        if (scaled == clip_.size()) return part;
+        return checked(part.scaled(scaled, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     }
     QImageReader reader(path_);
     reader.setAutoTransform(false);
@@ -142,7 +158,7 @@ QImage ImportSource::readRegion(const QSize& scaled) {
 
 QImage ImportSource::preview(const QSize& box) {
     const QSize fit = clip_.size().scaled(box, Qt::KeepAspectRatio).expandedTo(QSize(1, 1));
-    return readRegion(fit.width() < clip_.width() ? fit : clip_.size());
+    return guardAllocation([&] { return readRegion(fit.width() < clip_.width() ? fit : clip_.size()); });
 }
 
 void ImportSource::cut(const QRect& rect) {
@@ -158,18 +174,23 @@ Raster ImportSource::read(int maxWidth) {
     // Decoders shrink fastest by whole factors; reading at twice the size and averaging down
     // keeps the quality of a full decode.
     const QSize decode = target == clip_.size() ? target : (target * 2).boundedTo(clip_.size());
-    Raster out;
-    out.setImage(readRegion(decode));
-    if (out.width() != target.width() || out.height() != target.height()) out.resize(target.width(), target.height());
-    return out;
+    return guardAllocation([&] {
+        Raster out;
+        out.setImage(readRegion(decode));
+        if (out.width() != target.width() || out.height() != target.height())
+            out.resize(target.width(), target.height());
+        return out;
+    });
 }
 
 Raster prepareImport(ImportSource& source, const ImportChoices& c, const Palette& palette) {
-    Raster work = source.read(c.maxWidth);
-    work.colorRes(8, PaletteOptimized, c.dither ? 1 : 0, c.colours);
-    for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
-    work.colorRes(8, PaletteUser, 0, 256);
-    return work;
+    return guardAllocation([&] {
+        Raster work = source.read(c.maxWidth);
+        work.colorRes(8, PaletteOptimized, c.dither ? 1 : 0, c.colours);
+        for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
+        work.colorRes(8, PaletteUser, 0, 256);
+        return work;
+    });
 }
 
 } // namespace qorn

@@ -34,7 +34,7 @@ void applyOverlay(const std::vector<OverlayItem>& items, const CanvasGeometry& g
     for (const OverlayItem& item : items) {
         switch (item.kind) {
         case OverlayItem::GreyLine:
-            gdi::linePixels(px(item.a), px(item.b),
+            gdi::linePixels(px(item.a), px(item.b), rect,
                             [&](int x, int y) { xorPixel(target, origin, rect, x, y, 0x808080); });
             break;
         case OverlayItem::DottedBox: {
@@ -81,28 +81,80 @@ ColorRef CanvasTools::buttonColor(int button) const {
     return 0;
 }
 
+std::optional<QRect> selectionRect(const qrnobj& q, QSize pattern, bool inclusiveEnd) {
+    if (!q.selected) return std::nullopt;
+    // The frame runs between cell corners; a frame around no stitch selects nothing, whatever
+    // a command then adds at the end.
+    const int left = std::min(q.smpx, q.empx), top = std::min(q.smpy, q.empy);
+    const int right = std::max(q.smpx, q.empx), bottom = std::max(q.smpy, q.empy);
+    const QRect whole(QPoint(0, 0), pattern);
+    if (right <= left || bottom <= top || QRect(left, top, right - left, bottom - top).intersected(whole).isEmpty())
+        return std::nullopt;
+    const int extra = inclusiveEnd ? 1 : 0;
+    return QRect(left, top, right - left + extra, bottom - top + extra).intersected(whole);
+}
+
 QPoint CanvasTools::constrainedEnd(QPoint start, double x, double y, float asp1) {
     const float dx = static_cast<float>(x) - start.x(), dy = static_cast<float>(y) - start.y();
     const float d = std::abs(dy) > std::abs(dx) ? std::abs(dx) : std::abs(dy);
     const float ex = start.x() + sgn(dx) * d;
     const float ey = start.y() + sgn(dy) * d * asp1;
-    return {roundToInt(ex), roundToInt(ey)};
+    return {roundToInt16(ex), roundToInt16(ey)};
 }
 
-void CanvasTools::toggle(const OverlayItem& item) {
-    // A band of no extent shows nothing, so drawing or removing it changes nothing.
-    if (item.a == item.b) return;
-    const auto it = std::find(overlay_.begin(), overlay_.end(), item);
-    if (it != overlay_.end()) overlay_.erase(it);
-    else overlay_.push_back(item);
-    host_.overlayChanged();
+bool CanvasTools::placing() const {
+    const int t = s_.ToolState;
+    return (t == tool::Text || t == tool::Paste || t == tool::Motif) && (s_.PlaceWidth > 0 || s_.PlaceHeight > 0);
 }
 
-void CanvasTools::removeIfShown(const OverlayItem& item) {
-    const auto it = std::find(overlay_.begin(), overlay_.end(), item);
-    if (it == overlay_.end()) return;
-    overlay_.erase(it);
-    host_.overlayChanged();
+std::vector<OverlayItem> CanvasTools::overlay() const {
+    std::vector<OverlayItem> items;
+    if (!s_.qrnobj) return items;
+    const qrnobj& q = *s_.qrnobj;
+    const int t = s_.ToolState;
+    if (banding_) items.push_back(t == tool::Circle ? ellipseItem() : bandItem(t));
+    else if (placing()) {
+        if (placementShown_) items.push_back(bandItem(t));
+    } else if (selecting_ || q.selected) {
+        items.push_back(bandItem(tool::Select));
+    }
+    // A band of no extent shows nothing.
+    if (!items.empty() && (items.front().a == items.front().b)) items.clear();
+    return items;
+}
+
+void CanvasTools::endPlacement() {
+    const bool was = placing() || placementShown_;
+    placementShown_ = false;
+    s_.PlaceWidth = s_.PlaceHeight = 0;
+    s_.Lead1[1].release();
+    qrnobj& q = *s_.qrnobj;
+    if (was) {
+        q.smpx = q.smpy = q.empx = q.empy = 0;
+        q.selected = false;
+    }
+    host_.setToolsEnabled(true);
+    if (was) host_.overlayChanged();
+}
+
+void CanvasTools::cancelGesture() {
+    const bool shown = banding_ || selecting_;
+    banding_ = selecting_ = picking_ = false;
+    if (shown) host_.overlayChanged();
+}
+
+void CanvasTools::setStart(QPoint at) {
+    qrnobj& q = *s_.qrnobj;
+    q.smpx = q.empx = static_cast<int16_t>(at.x());
+    q.smpy = q.empy = static_cast<int16_t>(at.y());
+}
+
+void CanvasTools::placeAt(QPoint at) {
+    qrnobj& q = *s_.qrnobj;
+    q.smpx = static_cast<int16_t>(at.x());
+    q.smpy = static_cast<int16_t>(at.y());
+    q.empx = roundToInt16(double(q.smpx) + s_.PlaceWidth);
+    q.empy = roundToInt16(double(q.smpy) + s_.PlaceHeight);
 }
 
 OverlayItem CanvasTools::bandItem(int t) const {
@@ -120,17 +172,13 @@ OverlayItem CanvasTools::ellipseItem() const {
 
 void CanvasTools::DrawLine(int t, int lmode, ColorRef colour) {
     if (lmode == 0) {
-        toggle(bandItem(t));
+        host_.overlayChanged();
         return;
     }
     const qrnobj& q = *s_.qrnobj;
     QImage& bitmap = s_.LeadSrc.pixels();
     if (t == tool::Line) gdi::line(bitmap, {q.smpx, q.smpy}, {q.empx, q.empy}, colour, s_.LineWidth);
     else gdi::rectangle(bitmap, q.smpx, q.smpy, q.empx, q.empy, colour, s_.LineWidth, s_.FillFlag);
-}
-
-void CanvasTools::focusEllipse(int x1, int y1, int x2, int y2) {
-    toggle({OverlayItem::Ellipse, QPoint(x1, y1), QPoint(x2, y2)});
 }
 
 bool CanvasTools::DrawPen(int x, int y, int button) {
@@ -151,23 +199,24 @@ int CanvasTools::PickPaletteIndex(double x, double y) {
 void CanvasTools::clearSelection() {
     qrnobj& q = *s_.qrnobj;
     if (!q.selected) return;
-    DrawLine(tool::Select, 0, 0);
     q.smpx = q.smpy = q.empx = q.empy = 0;
     q.selected = false;
     host_.setCutCopyEnabled(false);
+    host_.overlayChanged();
 }
 
-void CanvasTools::repaintFromBitmap() {
-    overlay_.clear();
-    host_.repaintFromBitmap();
-}
+void CanvasTools::repaintFromBitmap() { host_.repaintFromBitmap(); }
 
 void CanvasTools::setEnd(const MouseInput& m, bool constrained) {
     qrnobj& q = *s_.qrnobj;
-    const QPoint end = constrained ? constrainedEnd(QPoint(q.smpx, q.smpy), m.x, m.y, q.asp1())
-                                   : pointToStitch(m.x, m.y);
-    q.empx = static_cast<int16_t>(end.x());
-    q.empy = static_cast<int16_t>(end.y());
+    if (constrained) {
+        const QPoint end = constrainedEnd(QPoint(q.smpx, q.smpy), m.x, m.y, q.asp1());
+        q.empx = static_cast<int16_t>(end.x());
+        q.empy = static_cast<int16_t>(end.y());
+    } else {
+        q.empx = roundToInt16(m.x);
+        q.empy = roundToInt16(m.y);
+    }
 }
 
 void CanvasTools::press(const MouseInput& m) {
@@ -175,17 +224,19 @@ void CanvasTools::press(const MouseInput& m) {
     if (t == tool::Off) return;
     qrnobj& q = *s_.qrnobj;
     if (t > tool::Pen) takeUndoSnapshot(s_);
-    const QPoint at = pointToStitch(m.x, m.y);
+    const QPoint at(roundToInt16(m.x), roundToInt16(m.y));
+    banding_ = selecting_ = picking_ = false;
     if (t == tool::Select) {
         if (m.button == 1) {
-            if (q.selected) DrawLine(tool::Select, 0, 0);
-            q.smpx = q.empx = static_cast<int16_t>(at.x());
-            q.smpy = q.empy = static_cast<int16_t>(at.y());
+            setStart(at);
+            selecting_ = true;
+            host_.overlayChanged();
         } else if (m.button == 2) {
             clearSelection();
         }
     } else if (t == tool::Pen) {
         if (m.shift) {
+            picking_ = true;
             s_.SelectRightColor(PickPaletteIndex(m.x, m.y));
             host_.colorsChanged();
         } else {
@@ -195,23 +246,13 @@ void CanvasTools::press(const MouseInput& m) {
         }
     } else if (t == tool::Line || isDraggedFigure(t)) {
         host_.setUndoEnabled(true);
-        q.smpx = q.empx = static_cast<int16_t>(at.x());
-        q.smpy = q.empy = static_cast<int16_t>(at.y());
+        setStart(at);
+        banding_ = true;
     } else if (t == tool::Text || t == tool::Paste) {
         host_.setUndoEnabled(true);
-        q.smpx = static_cast<int16_t>(at.x());
-        q.smpy = static_cast<int16_t>(at.y());
-        q.empx = static_cast<int16_t>(q.smpx + s_.PlaceWidth);
-        q.empy = static_cast<int16_t>(q.smpy + s_.PlaceHeight);
+        placeAt(at);
     } else if (t == tool::Motif) {
-        if (m.button == 2) {
-            removeIfShown(bandItem(t));
-            q.smpx = q.smpy = q.empx = q.empy = 0;
-            q.selected = false;
-            host_.setToolsEnabled(true);
-            s_.PlaceWidth = s_.PlaceHeight = 0;
-            s_.Lead1[1].release();
-        }
+        if (m.button == 2) endPlacement();
     } else if (t == tool::Eyedropper) {
         clearSelection();
     }
@@ -220,50 +261,40 @@ void CanvasTools::press(const MouseInput& m) {
 void CanvasTools::move(const MouseInput& m) {
     const int t = s_.ToolState;
     if (t == tool::Off) return;
-    qrnobj& q = *s_.qrnobj;
     if (m.button == 0) {
         // Hover: the frame of a floating object follows the pointer.
-        if (t == tool::Text || t == tool::Paste || t == tool::Motif) {
-            removeIfShown(bandItem(t));
-            const QPoint at = pointToStitch(m.x, m.y);
-            q.smpx = static_cast<int16_t>(at.x());
-            q.smpy = static_cast<int16_t>(at.y());
-            q.empx = static_cast<int16_t>(q.smpx + s_.PlaceWidth);
-            q.empy = static_cast<int16_t>(q.smpy + s_.PlaceHeight);
-            toggle(bandItem(t));
+        if (placing()) {
+            placeAt(QPoint(roundToInt16(m.x), roundToInt16(m.y)));
+            placementShown_ = true;
+            host_.overlayChanged();
         }
         return;
     }
     if (t == tool::Select) {
-        if (m.button != 1) return;
+        if (m.button != 1 || !selecting_) return;
         host_.autoscroll(m.x, m.y);
-        DrawLine(tool::Select, 0, 0);
         setEnd(m, false);
-        DrawLine(tool::Select, 0, 0);
+        host_.overlayChanged();
     } else if (t == tool::Pen) {
-        if (m.x >= 0 && m.y >= 0) {
-            const QPoint at = pointToStitch(m.x, m.y);
-            DrawPen(at.x(), at.y(), m.button);
-        }
+        if (picking_) return;
+        if (m.x >= 0 && m.y >= 0) DrawPen(roundToInt16(m.x), roundToInt16(m.y), m.button);
+    } else if (!banding_) {
+        return;
     } else if (bandFollowsFreely(t)) {
-        DrawLine(t, 0, 0);
         setEnd(m, m.shift);
-        DrawLine(t, 0, 0);
+        host_.overlayChanged();
     } else if (t == tool::Circle) {
         host_.autoscroll(m.x, m.y);
-        toggle(ellipseItem());
         setEnd(m, m.shift);
-        toggle(ellipseItem());
+        host_.overlayChanged();
     } else if (t >= 71 && t <= 89) {
-        DrawLine(t, 0, 0);
         setEnd(m, true);
-        DrawLine(t, 0, 0);
+        host_.overlayChanged();
     }
 }
 
 void CanvasTools::commitCircle(ColorRef colour) {
     qrnobj& q = *s_.qrnobj;
-    removeIfShown(ellipseItem());
     QImage& bitmap = s_.LeadSrc.pixels();
     gdi::ellipse(bitmap, q.smpx, q.smpy, q.empx, q.empy, colour, s_.LineWidth, s_.FillFlag);
     repaintFromBitmap();
@@ -283,7 +314,6 @@ void CanvasTools::commitFill(const MouseInput& m, ColorRef colour) {
 
 void CanvasTools::commitPaste(const MouseInput& m) {
     qrnobj& q = *s_.qrnobj;
-    removeIfShown(bandItem(tool::Paste));
     if (m.button == 1) {
         const int W = s_.LeadSrc.width(), H = s_.LeadSrc.height();
         const int w = W >= q.smpx + s_.PlaceWidth ? s_.PlaceWidth : W - q.smpx;
@@ -292,14 +322,13 @@ void CanvasTools::commitPaste(const MouseInput& m) {
         gdi::bitBlt(s_.LeadSrc.pixels(), q.smpx, q.smpy, w, h, src, 0, 0, gdi::Rop::SrcCopy);
         repaintFromBitmap();
     }
-    host_.setToolsEnabled(true);
+    endPlacement();
     host_.selectPen();
     q.chgflg = true;
 }
 
 void CanvasTools::ShapeDraw(int shapeCode, ColorRef colour) {
     qrnobj& q = *s_.qrnobj;
-    DrawLine(s_.ToolState, 0, 0);
     if (q.empx < q.smpx) std::swap(q.empx, q.smpx);
     if (q.empy < q.smpy) std::swap(q.empy, q.smpy);
     const QRect figure(q.smpx, q.smpy, q.empx - q.smpx, q.empy - q.smpy);
@@ -315,14 +344,31 @@ void CanvasTools::release(const MouseInput& m) {
     if (t == tool::Off) return;
     qrnobj& q = *s_.qrnobj;
     const ColorRef colour = buttonColor(m.button);
+    const bool banded = banding_;
+    banding_ = picking_ = false;
     if (t == tool::Select) {
-        if (m.button == 1) {
+        if (m.button == 1 && selecting_) {
+            selecting_ = false;
+            // The frame runs between cell corners: a release that encloses no stitch is no
+            // selection, and what is kept is what the frame shows.
             q.selected = true;
-            host_.setCutCopyEnabled(true);
-            host_.setDeleteEnabled(true);
+            const auto r = selectionRect(q, QSize(s_.LeadSrc.width(), s_.LeadSrc.height()));
+            if (r) {
+                q.smpx = static_cast<int16_t>(r->left());
+                q.smpy = static_cast<int16_t>(r->top());
+                q.empx = static_cast<int16_t>(r->right() + 1);
+                q.empy = static_cast<int16_t>(r->bottom() + 1);
+                host_.setCutCopyEnabled(true);
+                host_.setDeleteEnabled(true);
+            } else {
+                q.selected = false;
+                q.smpx = q.smpy = q.empx = q.empy = 0;
+                host_.setCutCopyEnabled(false);
+                host_.setDeleteEnabled(false);
+            }
+            host_.overlayChanged();
         }
-    } else if (t == tool::Line || t == tool::Rectangle) {
-        DrawLine(t, 0, 0);
+    } else if ((t == tool::Line || t == tool::Rectangle) && banded) {
         DrawLine(t, 1, colour);
         repaintFromBitmap();
         q.chgflg = true;
@@ -336,15 +382,17 @@ void CanvasTools::release(const MouseInput& m) {
         else if (m.button == 2) s_.SelectRightColor(index);
         host_.colorsChanged();
         host_.selectPen();
-    } else if (t == tool::Circle) {
+    } else if (t == tool::Circle && banded) {
         commitCircle(colour);
-    } else if (const auto code = shapeCodeOf(t)) {
+    } else if (const auto code = shapeCodeOf(t); code && banded) {
         ShapeDraw(*code, colour);
     }
     if (s_.ToolState > 0) {
+        const bool shown = q.selected;
         q.smpx = q.smpy = q.empx = q.empy = 0;
         q.selected = false;
         host_.setCutCopyEnabled(false);
+        if (shown || banded) host_.overlayChanged();
     }
 }
 

@@ -7,11 +7,13 @@
 #include <QPoint>
 #include <QRect>
 
+#include <optional>
 #include <vector>
 
 namespace qorn {
 
 struct EditorState;
+class qrnobj;
 
 // What the drawing tools ask of the window around the canvas.
 class ToolHost {
@@ -36,8 +38,8 @@ public:
     virtual void setToolsEnabled(bool enabled) = 0;
 };
 
-// One piece of feedback on the canvas, drawn with XOR arithmetic so that drawing it twice
-// removes it. Lines and boxes are in canvas units (stitch corners), ellipses in canvas pixels.
+// One piece of feedback on the canvas, drawn with XOR arithmetic over freshly rendered cells.
+// Lines and boxes are in canvas units (stitch corners), ellipses in canvas pixels.
 struct OverlayItem {
     enum Kind { GreyLine, DottedBox, Ellipse } kind;
     QPoint a, b;
@@ -66,28 +68,32 @@ public:
     void move(const MouseInput& m);
     void release(const MouseInput& m);
 
-    // LMode 0 toggles the band of `tool` for the current rectangle; otherwise commits a line
-    // (tool 2) or a rectangle in `colour`.
+    // LMode 0: the band or frame of the current rectangle changed and is shown again (the
+    // feedback itself follows from the state); otherwise commits a line (tool 2) or a
+    // rectangle in `colour`.
     void DrawLine(int tool, int lmode, ColorRef colour);
-    // Toggles the circle band inscribed in the canvas-pixel rectangle.
-    void focusEllipse(int x1, int y1, int x2, int y2);
     bool DrawPen(int x, int y, int button);
     void ShapeDraw(int shapeCode, ColorRef colour);
     int PickPaletteIndex(double x, double y);
     ColorRef buttonColor(int button) const;
 
-    // Drops the selection: frame off, rectangle zeroed, cut and copy disabled.
+    // Drops the selection: rectangle zeroed, cut and copy disabled; its frame goes with it.
     void clearSelection();
-    // A full repaint from the bitmap wipes all feedback.
-    void clearOverlay() { overlay_.clear(); }
-    const std::vector<OverlayItem>& overlay() const { return overlay_; }
+    // Ends a floating placement (paste, picture, text or motif): nothing follows the mouse
+    // any more and the tool menu and tool bar are usable again.
+    void endPlacement();
+    bool placing() const;
+    // Forgets a gesture whose release will never come (a new pattern, another tool).
+    void cancelGesture();
+
+    // What the canvas shows over the pattern, derived from the state alone: the band of a
+    // drag, the floating frame of a placement, or the selection frame.
+    std::vector<OverlayItem> overlay() const;
 
     // The end point of a Shift drag: a square, a circle or 45 degrees on the fabric.
     static QPoint constrainedEnd(QPoint start, double x, double y, float asp1);
 
 private:
-    void toggle(const OverlayItem& item);
-    void removeIfShown(const OverlayItem& item);
     OverlayItem bandItem(int tool) const;
     OverlayItem ellipseItem() const;
     void repaintFromBitmap();
@@ -96,9 +102,22 @@ private:
     void commitFill(const MouseInput& m, ColorRef colour);
     void commitPaste(const MouseInput& m);
 
+    void setStart(QPoint at);
+    void placeAt(QPoint at);
+
     EditorState& s_;
     ToolHost& host_;
-    std::vector<OverlayItem> overlay_;
+    // Between a press and its release: a line or figure band, or a selection being dragged.
+    bool banding_ = false;
+    bool selecting_ = false;
+    // A Shift press of the pen picks a colour; nothing of that gesture paints.
+    bool picking_ = false;
+    // The pointer has put the floating frame somewhere on the canvas.
+    bool placementShown_ = false;
 };
+
+// The selected rectangle in stitches, normalised and clipped to the pattern; nothing when it
+// holds no stitch. `inclusiveEnd` counts the end stitch in, as the overwrite save does.
+std::optional<QRect> selectionRect(const qrnobj& document, QSize pattern, bool inclusiveEnd = false);
 
 } // namespace qorn

@@ -114,12 +114,9 @@ void drawShape(QImage& image, int shapeCode, const QRect& f, const FigureStyle& 
     case 10000: { // a plus sign with arms a third of the rectangle thick
         const int x0 = l + roundToInt(w / 3.0), x1 = l + roundToInt(2 * w / 3.0);
         const int y0 = t + roundToInt(h / 3.0), y1 = t + roundToInt(2 * h / 3.0);
-        gdi::Region cross = gdi::rectangleRegion(l, t, r, b);
-        for (int y = t; y < b; ++y)
-            for (int x = l; x < r; ++x)
-                cross.mask[static_cast<size_t>((y - t) * w + (x - l))] =
-                    (x >= x0 && x < x1) || (y >= y0 && y < y1) ? 1 : 0;
-        region(cross);
+        region({f, [=](int y, int from, int to, uint8_t* m) {
+                    for (int x = from; x <= to; ++x) *m++ = (x >= x0 && x < x1) || (y >= y0 && y < y1) ? 1 : 0;
+                }});
         break;
     }
     default: break;

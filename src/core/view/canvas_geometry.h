@@ -59,6 +59,10 @@ struct CanvasLayout {
     static constexpr int kTop = 40;
     static constexpr int kMinWindowWidth = 244;  // 3660 twips
     static constexpr int kMinWindowHeight = 372; // 5580 twips
+    // The smallest client area the window allows: the viewport keeps 160 pixels beside the
+    // right-hand column, and the rulers and scroll bars stay inside below it.
+    static constexpr int kMinClientWidth = 244 + 160;
+    static constexpr int kMinClientHeight = 400;
 
     QSize canvas;          // Picdisplay, border included
     QRect viewport;        // Picdummy

@@ -66,7 +66,6 @@ QString currentDefaultPrinter() {
 
 Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
     setWindowTitle(QStringLiteral("QORN"));
-    setMinimumSize(CanvasLayout::kMinWindowWidth, CanvasLayout::kMinWindowHeight);
     buildMenus();
     buildClientArea();
     buildToolbar();
@@ -77,6 +76,10 @@ Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), s
     resize(900, 680);
     // Size the client area now: the first pattern is laid out before the window is shown.
     layout()->activate();
+    // Small enough for any screen, large enough that the right-hand column, the rulers and
+    // the scroll bars never cover the canvas or leave the window.
+    const QSize frame = size() - client->size();
+    setMinimumSize(QSize(CanvasLayout::kMinClientWidth, CanvasLayout::kMinClientHeight) + frame);
 }
 
 Form1::~Form1() = default;
@@ -84,16 +87,19 @@ Form1::~Form1() = default;
 void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
     mnuNew = mnuFile->addAction(QStringLiteral("新規(&N)"));
-    connect(mnuNew, &QAction::triggered, this, &Form1::mnuNew_Click);
+    connect(mnuNew, &QAction::triggered, this, [this] { guarded(QStringLiteral("新規"), [this] { mnuNew_Click(); }); });
     mnuOpen = mnuFile->addAction(QStringLiteral("開く(&O)..."));
-    connect(mnuOpen, &QAction::triggered, this, &Form1::mnuOpen_Click);
+    connect(mnuOpen, &QAction::triggered, this, [this] { guarded(QStringLiteral("開く"), [this] { mnuOpen_Click(); }); });
     mnuSave = mnuFile->addAction(QStringLiteral("上書き保存(&S)"));
-    connect(mnuSave, &QAction::triggered, this, &Form1::mnuSave_Click);
+    connect(mnuSave, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("上書き保存"), [this] { mnuSave_Click(); }); });
     mnuSaveAs = mnuFile->addAction(QStringLiteral("名前をつけて保存(&A)..."));
-    connect(mnuSaveAs, &QAction::triggered, this, &Form1::mnuSaveAs_Click);
+    connect(mnuSaveAs, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("名前をつけて保存"), [this] { mnuSaveAs_Click(); }); });
     mnuFile->addSeparator();
     mnuFileSaveD = mnuFile->addAction(QStringLiteral("描画画面の保存(&V)..."));
-    connect(mnuFileSaveD, &QAction::triggered, this, &Form1::mnuFileSaveD_Click);
+    connect(mnuFileSaveD, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("描画画面の保存"), [this] { mnuFileSaveD_Click(); }); });
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
@@ -102,18 +108,22 @@ void Form1::buildMenus() {
     for (int k = 1; k <= 4; ++k) {
         mnuFileRecent[k] = mnuFile->addAction(QStringLiteral("Recent%1").arg(k));
         mnuFileRecent[k]->setVisible(false);
-        connect(mnuFileRecent[k], &QAction::triggered, this, [this, k] { mnuFileRecent_Click(k); });
+        connect(mnuFileRecent[k], &QAction::triggered, this,
+                [this, k] { guarded(QStringLiteral("開く"), [this, k] { mnuFileRecent_Click(k); }); });
     }
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     mnuUndo = mnuEdit->addAction(QStringLiteral("元に戻す(&U)"));
-    connect(mnuUndo, &QAction::triggered, this, &Form1::mnuUndo_Click);
+    connect(mnuUndo, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("元に戻す"), [this] { mnuUndo_Click(); }); });
 
     mnuDisp = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuDispSelection[1] = mnuDisp->addAction(QStringLiteral("拡大(&M)"));
-    connect(mnuDispSelection[1], &QAction::triggered, this, [this] { mnuDispSelection_Click(1); });
+    connect(mnuDispSelection[1], &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("拡大"), [this] { mnuDispSelection_Click(1); }); });
     mnuDispSelection[2] = mnuDisp->addAction(QStringLiteral("縮小(&R)"));
-    connect(mnuDispSelection[2], &QAction::triggered, this, [this] { mnuDispSelection_Click(2); });
+    connect(mnuDispSelection[2], &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("縮小"), [this] { mnuDispSelection_Click(2); }); });
     mnuDisp->addSeparator();
     mnuGrid = mnuDisp->addMenu(QStringLiteral("グリッドの表示(&G)"));
     const QString gridCaptions[3] = {QStringLiteral("間隔５"), QStringLiteral("間隔１"), QStringLiteral("なし")};
@@ -155,7 +165,9 @@ void Form1::buildToolbar() {
             TbMenu->addSeparator();
     }
     connect(TbMenu, &QToolBar::actionTriggered, this,
-            [this](QAction* action) { TbMenu_ButtonClick(action->data().toString()); });
+            [this](QAction* action) {
+                guarded(action->toolTip(), [this, action] { TbMenu_ButtonClick(action->data().toString()); });
+            });
 }
 
 void Form1::buildClientArea() {
@@ -222,12 +234,11 @@ bool Form1::Form_Load(const QString& commandLine) {
     } else {
         // A file that cannot be opened is reported as the open command reports it; the new
         // pattern stays and the program runs on.
-        try {
+        const int e = trapErrors([&] {
             if (OpenPatternFile(commandLine))
                 setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
-        } catch (const Error& e) {
-            showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
-        }
+        });
+        if (e) showFileError(e, FileCommand::Open, QStringLiteral("開く"));
         frmBmp_.reset();
     }
     return true;
@@ -242,15 +253,13 @@ int Form1::InitPattern() {
     mnuGrids[GridOne]->setEnabled(true);
     setUndoEnabled(false);
     mnuToolsww_Click(1);
-    tools_.clearOverlay();
+    forgetEditingState();
     // Laid out before scrolling, so that the new pattern's own ranges take the scroll.
     LayoutCanvas();
     scrollToBottomLeft();
     RefreshStatus();
     mnuTools_Click(tool::Pen);
-    Picdisplay->move(0, 0);
-    Hscroll1_Change();
-    VScroll1_Change();
+    runVisibleScrollHandlers();
     show();
     QApplication::restoreOverrideCursor();
     return 1;

@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QToolBar;
+class QWheelEvent;
 
 namespace qorn {
 
@@ -97,6 +98,9 @@ public:
     void RepaintCanvas();
     void Autoscroll(double x, double y);
     void Form_Resize();
+    // The wheel scrolls the canvas (Shift: sideways) through the bars; Ctrl+wheel zooms.
+    void Picdisplay_Wheel(QWheelEvent* event);
+    static constexpr int kWheelLinePixels = 20;
     GridChoice gridChoice() const;
     void scrollToBottomLeft();
     void runVisibleScrollHandlers();
@@ -117,6 +121,7 @@ public:
     void TBTools_ButtonClick(int number);
     void TBTools_MouseDown(Qt::MouseButton button, QPoint at);
     void TBReset();
+    void endToolUse();
     void mnuToolsww_Click(int index);
     void Fillmode_Click();
     CanvasTools& tools() { return tools_; }
@@ -212,9 +217,20 @@ private:
     QHash<int, QMenu*> toolGroups_;
     bool firstPaintNoticed_ = false;
     int openFilterIndex_ = 1;
+    QString lastFolder_;
+    int wheelZoom_ = 0;
     std::unique_ptr<frmBmp> frmBmp_;
 
     void showFileError(int number, FileCommand command, const QString& title);
+    // Runs a command that has no error handling of its own; a failure is reported under
+    // `title` and leaves the pattern as it was.
+    void guarded(const QString& title, const std::function<void()>& command);
+    // The folder a file dialog starts in when the pattern has none of its own.
+    QString startFolder() const;
+    void rememberFolder(const QString& path);
+    // Everything a freshly loaded or new pattern must not inherit: a selection, a pending
+    // placement, a gesture in progress, the undo snapshot.
+    void forgetEditingState();
     void afterPatternLoaded();
     bool ImportPattern(const QString& path);
 };

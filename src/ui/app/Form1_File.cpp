@@ -4,21 +4,19 @@
 #include "app/app_paths.h"
 #include "app/recent_files.h"
 #include "common/error.h"
-#include "common/file_write.h"
 #include "dialogs/cCommonDlg.h"
 #include "document/pattern_files.h"
 #include "import/frmBmp.h"
 #include "modal_runner.h"
 #include "tools/tool_table.h"
+#include "view/canvas_bitmap.h"
 #include "view/canvas_widgets.h"
 
 #include <QAction>
 #include <QApplication>
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageWriter>
 #include <QMenu>
 
 namespace qorn {
@@ -46,8 +44,32 @@ bool isRefusedExtension(const QString& name) {
 } // namespace
 
 void Form1::showFileError(int number, FileCommand command, const QString& title) {
+    // Whatever failed, the pointer is the normal one again before the message shows.
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
     if (number == err::Cancelled) return;
     services_.prompter->MsgBox(fileErrorMessage(number, command), vbOKCancel + vbExclamation, title);
+}
+
+void Form1::guarded(const QString& title, const std::function<void()>& command) {
+    const int e = trapErrors(command);
+    if (e) showFileError(e, FileCommand::Editing, title);
+}
+
+QString Form1::startFolder() const { return lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_; }
+
+void Form1::rememberFolder(const QString& path) {
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo(folder).isDir()) lastFolder_ = folder;
+}
+
+void Form1::forgetEditingState() {
+    tools_.cancelGesture();
+    tools_.clearSelection();
+    const bool placing = tools_.placing();
+    tools_.endPlacement();
+    if (placing) mnuTools_Click(tool::Pen);
+    state_.undoSnapshot.clear();
+    setUndoEnabled(false);
 }
 
 bool Form1::askSaveChanges(const QString& title) {
@@ -111,16 +133,20 @@ void Form1::mnuOpen_Click() {
         dlg.Flags = cCommonDlg::FileMustExist;
         dlg.CancelError = true;
         dlg.DialogTitle = QStringLiteral("ファイルを開く");
+        dlg.InitDir = startFolder();
         dlg.ShowOpen();
         if (dlg.CancelButton) throw Error(err::Cancelled);
         const QString path = dlg.FileName;
+        rememberFolder(path);
         scrollToBottomLeft();
-        const bool opened = OpenPatternFile(path);
+        bool opened = false;
+        const int e = trapErrors([&] { opened = OpenPatternFile(path); });
         if (opened) {
             setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
             RememberFile(path);
         }
         openFilterIndex_ = opened ? FilterIndexOf(kOpenFilter, SplitPath(state_.qrnobj->savefile).ext) : 1;
+        if (e) throw Error(e);
     } catch (const Error& e) {
         showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
     }
@@ -157,8 +183,7 @@ bool Form1::OpenPatternFile(const QString& path) {
 }
 
 void Form1::afterPatternLoaded() {
-    setUndoEnabled(false);
-    tools_.clearOverlay();
+    forgetEditingState();
     LayoutCanvas();
     RepaintCanvas();
     RefreshStatus();
@@ -172,13 +197,9 @@ bool Form1::ImportPattern(const QString& path) {
     dialog.Command1Tag = QStringLiteral("0");
     setBusy(true);
     Raster work;
-    try {
-        work = prepareImport(dialog.source(), dialog.choices(), state_.PalTable);
-    } catch (...) {
-        setBusy(false);
-        throw;
-    }
+    const int e = trapErrors([&] { work = prepareImport(dialog.source(), dialog.choices(), state_.PalTable); });
     setBusy(false);
+    if (e) throw Error(e);
     work.colorRes(24, PaletteFixedRgb, 0, 0);
     if (dialog.replacesPattern()) {
         if (state_.qrnobj->chgflg && !AskSaveBeforeOpen()) return false;
@@ -188,14 +209,16 @@ bool Form1::ImportPattern(const QString& path) {
         state_.qrnobj->savefile = path;
         return true;
     }
-    // Placed into the pattern: the picture follows the mouse until a click puts it down.
+    // Placed into the pattern: the picture follows the mouse until a click puts it down. The
+    // pattern keeps its name: the picture is not what a later save should overwrite.
+    endToolUse();
+    tools_.clearSelection();
     state_.Lead1[0] = work;
     state_.PlaceWidth = work.width();
     state_.PlaceHeight = work.height();
     state_.ToolState = tool::Paste;
     Picdisplay->setFocus();
     state_.qrnobj->chgflg = true;
-    state_.qrnobj->savefile = path;
     return true;
 }
 
@@ -234,28 +257,29 @@ void Form1::mnuSave_Click() {
     }
     Tag = QStringLiteral("0");
     setBusy(true);
-    try {
-        writePattern(state_, state_.qrnobj->savefile, SaveKind::Overwrite);
-        tools_.clearSelection();
-        state_.qrnobj->chgflg = false;
-    } catch (const Error& e) {
-        setBusy(false);
-        showFileError(e.number(), FileCommand::OverwriteSave, QStringLiteral("上書き保存"));
+    const int e = trapErrors([&] { writePattern(state_, state_.qrnobj->savefile, SaveKind::Overwrite); });
+    setBusy(false);
+    if (e) {
+        showFileError(e, FileCommand::OverwriteSave, QStringLiteral("上書き保存"));
         Tag = QStringLiteral("1");
         return;
     }
-    setBusy(false);
+    tools_.clearSelection();
+    state_.qrnobj->chgflg = false;
+    rememberFolder(state_.qrnobj->savefile);
 }
 
 void Form1::mnuSaveAs_Click() {
     const SplitPathResult p = SplitPath(state_.qrnobj->savefile);
+    const bool neverSaved = p.base.toUpper() == QLatin1String("NONAME");
     try {
         cCommonDlg dlg(*services_.files);
         dlg.Form = this;
         dlg.Filter = kSaveFilter;
         dlg.DefaultExt = QStringLiteral("bmp");
         dlg.FilterIndex = 1;
-        dlg.InitDir = p.folder;
+        // A new pattern's name points into the program folder, which is no place for charts.
+        dlg.InitDir = neverSaved ? startFolder() : p.folder;
         dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
                     cCommonDlg::ShowHelpButton;
         dlg.CancelError = true;
@@ -272,9 +296,12 @@ void Form1::mnuSaveAs_Click() {
             return;
         }
         setBusy(true);
-        writePattern(state_, chosen, SaveKind::SaveAs);
+        const int e = trapErrors([&] { writePattern(state_, chosen, SaveKind::SaveAs); });
         setBusy(false);
+        if (e) throw Error(e);
         // The pattern takes its new name only once it is written there.
+        Tag = QStringLiteral("0");
+        rememberFolder(chosen);
         state_.qrnobj->savefile = chosen;
         tools_.clearSelection();
         const SplitPathResult saved = SplitPath(chosen);
@@ -282,7 +309,6 @@ void Form1::mnuSaveAs_Click() {
         state_.qrnobj->chgflg = false;
         RememberFile(saved.folder + saved.base + QStringLiteral(".qrd"));
     } catch (const Error& e) {
-        QApplication::restoreOverrideCursor();
         showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("名前をつけて保存"));
         Tag = QStringLiteral("1");
     }
@@ -298,22 +324,18 @@ void Form1::mnuFileSaveD_Click() {
         dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
                     cCommonDlg::ShowHelpButton;
         dlg.CancelError = true;
+        dlg.InitDir = startFolder();
         dlg.ShowSave();
         if (dlg.CancelButton) throw Error(err::Cancelled);
+        rememberFolder(dlg.FileName);
         setBusy(true);
         // The canvas as it is drawn: cells, grid and whatever feedback is on it.
-        const CanvasGeometry g = Picdisplay->geometry();
-        QImage canvas(g.pixelWidth(), g.pixelHeight(), QImage::Format_RGB32);
-        if (canvas.isNull()) throw Error(err::OutOfMemory);
-        renderer.render(state_.LeadSrc.image(), g, gridChoice(), canvas.rect(), canvas);
-        QByteArray bytes;
-        QBuffer buffer(&bytes);
-        buffer.open(QIODevice::WriteOnly);
-        if (!QImageWriter(&buffer, "bmp").write(canvas)) throw Error(err::WriteFailure);
-        writeFileAtomically(dlg.FileName, bytes, err::WriteFailure);
+        const int e = trapErrors([&] {
+            saveCanvasBitmap(dlg.FileName, renderer, state_.LeadSrc.image(), Picdisplay->geometry(), gridChoice());
+        });
         setBusy(false);
+        if (e) throw Error(e);
     } catch (const Error& e) {
-        QApplication::restoreOverrideCursor();
         showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("描画画面の保存"));
     }
 }
@@ -322,14 +344,17 @@ void Form1::BuildRecentMenu() {
     const QStringList entries = RecentFiles::entries();
     for (int k = 0; k < std::min<int>(entries.size(), RecentFiles::kCount); ++k) {
         mnuFileRecent[0]->setVisible(true);
-        mnuFileRecent[k + 1]->setText(entries[k]);
+        // A menu text takes "&" for a mnemonic; the path itself travels in the data.
+        QString text = entries[k];
+        mnuFileRecent[k + 1]->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
+        mnuFileRecent[k + 1]->setData(entries[k]);
         mnuFileRecent[k + 1]->setVisible(true);
     }
 }
 
 bool Form1::IsRecentFile(const QString& path) const {
     for (int k = 1; k <= RecentFiles::kCount; ++k)
-        if (mnuFileRecent[k]->text() == path) return true;
+        if (mnuFileRecent[k]->isVisible() && mnuFileRecent[k]->data().toString() == path) return true;
     return false;
 }
 
@@ -341,16 +366,16 @@ void Form1::RememberFile(const QString& path) {
 void Form1::mnuFileRecent_Click(int index) {
     Tag = QStringLiteral("0");
     setUndoEnabled(false);
-    try {
-        const QString path = mnuFileRecent[index]->text();
-        scrollToBottomLeft();
-        if (OpenPatternFile(path)) {
-            setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
-            BuildRecentMenu();
-        }
-    } catch (const Error& e) {
-        showFileError(e.number(), FileCommand::Open, QStringLiteral("開く"));
+    const QString path = mnuFileRecent[index]->data().toString();
+    scrollToBottomLeft();
+    bool opened = false;
+    const int e = trapErrors([&] { opened = OpenPatternFile(path); });
+    if (opened) {
+        rememberFolder(path);
+        setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
+        BuildRecentMenu();
     }
+    if (e) showFileError(e, FileCommand::Open, QStringLiteral("開く"));
     frmBmp_.reset();
 }
 

@@ -6,7 +6,8 @@
 namespace qorn {
 
 PaletteBox::PaletteBox(const Palette& palette, QWidget* parent) : QWidget(parent), palette_(palette) {
-    setFixedSize(16 * 11 + 1, 16 * 11 + 1);
+    // Sixteen cells of eleven pixels fill the box exactly: every pixel belongs to one cell.
+    setFixedSize(16 * kCell, 16 * kCell);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -15,26 +16,21 @@ void PaletteBox::setMarker(int index) {
     update();
 }
 
+QRect PaletteBox::cellRect(int index) { return QRect(index % 16 * kCell, index / 16 * kCell, kCell, kCell); }
+
 void PaletteBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const double cw = (width() - 1) / 16.0, ch = (height() - 1) / 16.0;
-    auto cell = [&](int i) {
-        const int x0 = int(i % 16 * cw), y0 = int(i / 16 * ch);
-        const int x1 = int((i % 16 + 1) * cw), y1 = int((i / 16 + 1) * ch);
-        return QRect(x0, y0, x1 - x0, y1 - y0);
-    };
-    for (int i = 0; i < Palette::kSize; ++i) p.fillRect(cell(i), QColor(rgbFromColorRef(palette_[i])));
+    for (int i = 0; i < Palette::kSize; ++i) p.fillRect(cellRect(i), QColor(rgbFromColorRef(palette_[i])));
     // The frame is drawn twice, dark and light, so it shows on any colour.
-    const QRect r = cell(marker_);
+    const QRect r = cellRect(marker_);
     p.setPen(QPen(Qt::black, 1));
-    p.drawRect(r.adjusted(0, 0, 0, 0));
+    p.drawRect(r.adjusted(0, 0, -1, -1));
     p.setPen(QPen(Qt::white, 1));
-    p.drawRect(r.adjusted(1, 1, -1, -1));
+    p.drawRect(r.adjusted(1, 1, -2, -2));
 }
 
 void PaletteBox::mousePressEvent(QMouseEvent* event) {
-    const double cw = (width() - 1) / 16.0, ch = (height() - 1) / 16.0;
-    if (onPress) onPress(event->button(), event->position().x() / cw, event->position().y() / ch);
+    if (onPress) onPress(event->button(), event->position().x() / kCell, event->position().y() / kCell);
 }
 
 NowColorBox::NowColorBox(QWidget* parent) : QWidget(parent) {

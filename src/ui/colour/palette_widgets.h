@@ -15,6 +15,9 @@ public:
     PaletteBox(const Palette& palette, QWidget* parent = nullptr);
     void setMarker(int index);
     int marker() const { return marker_; }
+    static constexpr int kCell = 11;
+    // The pixels of one cell, in box coordinates.
+    static QRect cellRect(int index);
     std::function<void(Qt::MouseButton, double, double)> onPress;
 
 protected:

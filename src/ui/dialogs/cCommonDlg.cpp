@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QMessageBox>
 
 #include <map>
 
@@ -75,22 +76,66 @@ QString cCommonDlg::errorText(int number) {
 
 namespace {
 
-std::optional<QString> run(const cCommonDlg& d, bool save) {
-    QFileDialog dialog(d.Form, d.DialogTitle, d.InitDir);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setNameFilters(d.qtFilters());
-    const QStringList filters = d.qtFilters();
-    if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dialog.selectNameFilter(filters[d.FilterIndex - 1]);
-    if (!d.DefaultExt.isEmpty()) dialog.setDefaultSuffix(d.DefaultExt);
-    if (save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(d.Flags & cCommonDlg::OverwritePrompt));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(d.Flags & cCommonDlg::FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+// The extension a filter's first pattern names ("*.tif" gives "tif"); empty for "*.*".
+QString extensionOfPattern(const QString& patterns) {
+    const QString first = patterns.section(QLatin1Char(';'), 0, 0).trimmed();
+    const QString ext = first.mid(first.lastIndexOf(QLatin1Char('.')) + 1);
+    return ext.contains(QLatin1Char('*')) || ext.contains(QLatin1Char('?')) ? QString() : ext;
+}
+
+// Qt's own dialog with the option bits the callers pass. Qt lets a name typed into a folder
+// that does not exist through; "path must exist" refuses it here, before anything is written.
+class CommonFileDialog : public QFileDialog {
+public:
+    CommonFileDialog(const cCommonDlg& d, bool save) : QFileDialog(d.Form, d.DialogTitle, d.InitDir), d_(d) {
+        setOption(QFileDialog::DontUseNativeDialog);
+        const QStringList filters = d.qtFilters();
+        setNameFilters(filters);
+        if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) selectNameFilter(filters[d.FilterIndex - 1]);
+        if (!d.DefaultExt.isEmpty()) setDefaultSuffix(d.DefaultExt);
+        if (save) {
+            setAcceptMode(QFileDialog::AcceptSave);
+            setFileMode(QFileDialog::AnyFile);
+            setOption(QFileDialog::DontConfirmOverwrite, !(d.Flags & cCommonDlg::OverwritePrompt));
+        } else {
+            setAcceptMode(QFileDialog::AcceptOpen);
+            setFileMode(d.Flags & cCommonDlg::FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+        }
+        if (!d.FileName.isEmpty()) selectFile(d.FileName);
     }
-    if (!d.FileName.isEmpty()) dialog.selectFile(d.FileName);
+
+private:
+    void suffixFor(qsizetype filterIndex) {
+        const QStringList pieces = d_.Filter.split(QLatin1Char('|'));
+        const QString ext = filterIndex >= 0 && 2 * filterIndex + 1 < pieces.size()
+                                ? extensionOfPattern(pieces[2 * filterIndex + 1])
+                                : QString();
+        setDefaultSuffix(ext.isEmpty() ? d_.DefaultExt : ext.toLower());
+    }
+
+protected:
+    void accept() override {
+        // A bare name saves in the type the user chose.
+        if (acceptMode() == QFileDialog::AcceptSave) suffixFor(d_.qtFilters().indexOf(selectedNameFilter()));
+        const QStringList files = selectedFiles();
+        if ((d_.Flags & cCommonDlg::PathMustExist) && !files.isEmpty()) {
+            const QFileInfo info(files.front());
+            if (!info.isDir() && !info.absoluteDir().exists()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     QDir::toNativeSeparators(info.absoluteFilePath()) +
+                                         QStringLiteral("\nパスが存在しません。\nパスが正しいかどうかを確認してください。"));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    const cCommonDlg& d_;
+};
+
+std::optional<QString> run(const cCommonDlg& d, bool save) {
+    CommonFileDialog dialog(d, save);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     return dialog.selectedFiles().front();
 }

@@ -129,8 +129,10 @@ void Form1::buildToolBar() {
     // The canvas reports pixels; the tools work in stitches and rows.
     auto mouse = [this](QMouseEvent* e, QPointF pixel, int button, auto handler) {
         const QPointF at = Picdisplay->geometry().pixelToUnits(pixel);
-        (this->*handler)(button, (e->modifiers() & Qt::ShiftModifier) != 0, at.x(), at.y());
+        const bool shift = (e->modifiers() & Qt::ShiftModifier) != 0;
+        guarded(QStringLiteral("QORN"), [&] { (this->*handler)(button, shift, at.x(), at.y()); });
     };
+    Picdisplay->onWheel = [this](QWheelEvent* e) { Picdisplay_Wheel(e); };
     Picdisplay->onPress = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButton(e->button()), &Form1::Picdisplay_MouseDown); };
     Picdisplay->onMove = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButtons(e->buttons()), &Form1::Picdisplay_MouseMove); };
     Picdisplay->onRelease = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButton(e->button()), &Form1::Picdisplay_MouseUp); };
@@ -145,6 +147,7 @@ void Form1::setToolCaption(const QString& caption) { mnuToolsNow->setText(captio
 void Form1::mnuTools_Click(int index) {
     Picdisplay->setCursor(Qt::ArrowCursor);
     TBTools->releaseAll();
+    endToolUse();
     tools_.clearSelection();
     state_.ToolState = index == 100 ? tool::Text : index;
     mnuSelect->setChecked(false);
@@ -158,6 +161,7 @@ void Form1::mnuTools_Click(int index) {
 }
 
 void Form1::mnuSelect_Click() {
+    endToolUse();
     state_.ToolState = tool::Select;
     setToolCaption(toolCaption(tool::Select));
     mnuSelect->setChecked(true);
@@ -166,6 +170,7 @@ void Form1::mnuSelect_Click() {
 }
 
 void Form1::mnuSpoit_Click() {
+    endToolUse();
     tools_.clearSelection();
     Picdisplay->setCursor(Qt::ArrowCursor);
     state_.ToolState = tool::Eyedropper;
@@ -174,6 +179,7 @@ void Form1::mnuSpoit_Click() {
 }
 
 void Form1::selectFigureVariant(int toolState) {
+    endToolUse();
     state_.ToolState = toolState;
     const QString caption = toolCaption(toolState);
     setToolCaption(caption);
@@ -222,7 +228,12 @@ void Form1::Picdisplay_MouseMove(int button, bool shift, double x, double y) { t
 
 void Form1::Picdisplay_MouseUp(int button, bool shift, double x, double y) {
     tools_.release({button, shift, x, y});
-    if (state_.ToolState == tool::Select && button == 1) Picdisplay->setCursor(Qt::ArrowCursor);
+}
+
+void Form1::endToolUse() {
+    // Another tool ends whatever the old one was doing: its gesture and any placement.
+    tools_.cancelGesture();
+    tools_.endPlacement();
 }
 
 // What the drawing tools ask of the window.

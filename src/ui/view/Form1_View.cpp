@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -64,17 +65,18 @@ void Form1::LayoutCanvas() {
     Picdummy->findChild<QWidget*>(QStringLiteral("PicdummyInner"))
         ->setGeometry(1, 1, l.viewport.width() - 2, l.viewport.height() - 2);
 
+    // A hidden bar holds nothing to scroll: its value is 0, and so is the canvas offset.
     HScroll1->setVisible(l.h.visible);
+    HScroll1->setMaximum(l.h.visible ? l.h.max : 0);
     if (l.h.visible) { // AdjustHbar
         HScroll1->setGeometry(QRect(l.hscrollTopLeft, QSize(l.viewport.width(), HScroll1->sizeHint().height())));
-        HScroll1->setMaximum(l.h.max);
         HScroll1->setPageStep(l.h.largeChange);
         HScroll1->setSingleStep(l.h.smallChange);
     }
     VScroll1->setVisible(l.v.visible);
+    VScroll1->setMaximum(l.v.visible ? l.v.max : 0);
     if (l.v.visible) { // AdjustVbar
         VScroll1->setGeometry(QRect(l.vscrollTopLeft, QSize(VScroll1->sizeHint().width(), l.viewport.height())));
-        VScroll1->setMaximum(l.v.max);
         VScroll1->setPageStep(l.v.largeChange);
         VScroll1->setSingleStep(l.v.smallChange);
     }
@@ -83,30 +85,36 @@ void Form1::LayoutCanvas() {
     const CanvasGeometry g = Picdisplay->geometry();
     Hscaledum->setGeometry(l.hscaledum);
     Hscale->resize(l.canvas.width(), l.hscaledum.height());
-    Hscale->setScale(g.W, g.zoom);
+    Hscale->setScale(g);
     Vscaledum->setGeometry(l.vscaledum);
     Vscale->resize(l.vscaledum.width(), l.canvas.height());
-    Vscale->setScale(g.H, g.zoom);
+    Vscale->setScale(g);
     LblZoom->move(l.lblZoom);
 
     if (isVisible() && (l.widenWindow || l.heightenWindow))
         resize(l.widenWindow ? minimumWidth() : width(), l.heightenWindow ? minimumHeight() : height());
+    // Canvas and rulers take their offsets from the bars, whatever they were before.
+    Hscroll1_Change();
+    VScroll1_Change();
     Picdisplay->update();
 }
 
 void Form1::Hscroll1_Change() {
-    Picdisplay->move(-HScroll1->value(), Picdisplay->y());
-    Hscale->move(-HScroll1->value(), 0);
+    const int x = HScroll1->isHidden() ? 0 : -HScroll1->value();
+    Picdisplay->move(x, Picdisplay->y());
+    Hscale->move(x, 0);
 }
 
 void Form1::VScroll1_Change() {
-    Picdisplay->move(Picdisplay->x(), -VScroll1->value());
-    Vscale->move(0, -VScroll1->value());
+    const int y = VScroll1->isHidden() ? 0 : -VScroll1->value();
+    Picdisplay->move(Picdisplay->x(), y);
+    Vscale->move(0, y);
 }
 
 void Form1::runVisibleScrollHandlers() {
-    if (!VScroll1->isHidden()) VScroll1_Change();
-    if (!HScroll1->isHidden()) Hscroll1_Change();
+    // A hidden bar's handler puts its axis back at 0, so both always run.
+    VScroll1_Change();
+    Hscroll1_Change();
 }
 
 void Form1::scrollToBottomLeft() {
@@ -122,10 +130,7 @@ void Form1::Form_Resize() {
     runVisibleScrollHandlers();
 }
 
-void Form1::RepaintCanvas() {
-    tools_.clearOverlay();
-    Picdisplay->update();
-}
+void Form1::RepaintCanvas() { Picdisplay->update(); }
 
 void Form1::mnuGrids_Click(int index) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -143,7 +148,6 @@ void Form1::mnuDispSelection_Click(int index) {
     if (!stepZoom(state_.zoom, zoomIn)) return;
 
     LayoutCanvas();
-    Picdisplay->move(0, 0);
     VScroll1->setValue(static_cast<int>(std::nearbyint(VScroll1->maximum() * pV)));
     HScroll1->setValue(static_cast<int>(std::nearbyint(HScroll1->maximum() * pH)));
 
@@ -159,7 +163,6 @@ void Form1::mnuDispSelection_Click(int index) {
     case ZoomGridRule::Nothing: break;
     }
     runVisibleScrollHandlers();
-    if (state_.qrnobj->selected) tools_.DrawLine(state_.ToolState, 0, 0);
     Picdisplay->update();
     LblZoom->setText(QString::number(state_.zoom - kStartZoom));
 }
@@ -176,6 +179,28 @@ void Form1::Autoscroll(double x, double y) {
         VScroll1->setValue(
             autoscrollValue(py, inner, VScroll1->value(), VScroll1->maximum(), VScroll1->singleStep()));
     }
+}
+
+void Form1::Picdisplay_Wheel(QWheelEvent* event) {
+    if (event->modifiers() & Qt::ControlModifier) {
+        // One zoom step per notch; a smooth wheel gathers its small steps first.
+        wheelZoom_ += event->angleDelta().y();
+        while (std::abs(wheelZoom_) >= 120) {
+            const bool in = wheelZoom_ > 0;
+            wheelZoom_ += in ? -120 : 120;
+            if (state_.normalView) mnuDispSelection_Click(in ? 1 : 2);
+        }
+        return;
+    }
+    const bool horizontal = (event->modifiers() & Qt::ShiftModifier) || event->angleDelta().y() == 0;
+    QScrollBar* bar = horizontal ? HScroll1 : VScroll1;
+    if (bar->isHidden()) return;
+    // Some systems turn a Shift wheel sideways themselves.
+    const QPoint pixels = event->pixelDelta(), angle = event->angleDelta();
+    int delta;
+    if (!pixels.isNull()) delta = pixels.y() != 0 ? pixels.y() : pixels.x();
+    else delta = (angle.y() != 0 ? angle.y() : angle.x()) * QApplication::wheelScrollLines() * kWheelLinePixels / 120;
+    bar->setValue(bar->value() - delta);
 }
 
 } // namespace qorn

@@ -5,6 +5,10 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
 
 namespace qorn {
 
@@ -48,31 +52,58 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event) {
     if (onRelease) onRelease(event, event->position() - QPointF(1, 1));
 }
 
+void CanvasView::wheelEvent(QWheelEvent* event) {
+    if (onWheel) onWheel(event);
+    event->accept();
+}
+
 RulerStrip::RulerStrip(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void RulerStrip::setScale(int units, int zoom) {
-    units_ = units;
-    labels_ = orientation_ == Qt::Horizontal ? horizontalRulerLabels(units, zoom) : verticalRulerLabels(units, zoom);
+void RulerStrip::setScale(const CanvasGeometry& geometry) {
+    geometry_ = geometry;
+    labels_ = orientation_ == Qt::Horizontal ? horizontalRulerLabels(geometry.W, geometry.zoom)
+                                             : verticalRulerLabels(geometry.H, geometry.zoom);
     update();
+}
+
+std::vector<QRect> RulerStrip::labelBoxes() const {
+    std::vector<QRect> boxes;
+    const QFontMetrics fm(font());
+    // The canvas widget's border and the viewport's frame put cell pixel 0 two pixels in.
+    constexpr int kCellOrigin = 2;
+    for (const RulerLabel& label : labels_) {
+        const QString digits = label.text.trimmed();
+        if (digits.isEmpty()) {
+            boxes.emplace_back();
+            continue;
+        }
+        QRect box(QPoint(0, 0), QSize(fm.horizontalAdvance(digits), fm.height()));
+        if (orientation_ == Qt::Horizontal) {
+            // Printed text begins with a blank before its digits.
+            const int x = kCellOrigin + static_cast<int>(std::floor(label.at * geometry_.zoom)) +
+                          (label.text.startsWith(QLatin1Char(' ')) ? fm.horizontalAdvance(QLatin1Char(' ')) : 0);
+            box.moveLeft(std::clamp(x, 0, std::max(0, width() - box.width())));
+        } else {
+            const int y = kCellOrigin + geometry_.firstPixelOfRow(static_cast<int>(std::floor(label.at)));
+            box.moveTop(std::clamp(y, 0, std::max(0, height() - box.height())));
+        }
+        boxes.push_back(box);
+    }
+    return boxes;
 }
 
 void RulerStrip::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.fillRect(event->rect(), Qt::white);
-    if (units_ <= 0) return;
     p.setPen(Qt::black);
     const QFontMetrics fm(font());
-    // The strip's user scale spreads `units` over its length; text stands below and right of
-    // its position, as printing at a current position does.
-    const double perUnit = (orientation_ == Qt::Horizontal ? width() : height()) / double(units_);
-    for (const RulerLabel& label : labels_) {
-        if (label.text.isEmpty()) continue;
-        const QPoint at = orientation_ == Qt::Horizontal ? QPoint(int(label.at * perUnit), 0)
-                                                          : QPoint(0, int(label.at * perUnit));
-        const QRect box(at, QSize(fm.horizontalAdvance(label.text), fm.height()));
-        if (box.intersects(event->rect())) p.drawText(box.left(), box.top() + fm.ascent(), label.text);
+    const std::vector<QRect> boxes = labelBoxes();
+    for (size_t i = 0; i < labels_.size(); ++i) {
+        const QRect& box = boxes[i];
+        if (box.isNull() || !box.intersects(event->rect())) continue;
+        p.drawText(box.left(), box.top() + fm.ascent(), labels_[i].text.trimmed());
     }
 }
 

@@ -24,12 +24,14 @@ public:
 
     // Mouse events in canvas pixels (origin at the first cell), for the drawing tools.
     std::function<void(QMouseEvent*, QPointF)> onPress, onMove, onRelease;
+    std::function<void(QWheelEvent*)> onWheel;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     EditorState& state_;
@@ -38,21 +40,25 @@ private:
     QImage buffer_;
 };
 
-// `Hscale` and `Vscale`: the ruler strips, as long as the canvas and moved with it.
+// `Hscale` and `Vscale`: the ruler strips, as long as the canvas and moved with it. A strip
+// starts where the canvas widget starts, so a label stands at the same offset as its cells.
 class RulerStrip : public QWidget {
 public:
     RulerStrip(Qt::Orientation orientation, QWidget* parent);
-    // W or H in stitches and rows, and the zoom that picks the label step.
-    void setScale(int units, int zoom);
+    // The canvas geometry: W or H, the zoom that picks the label step, the cell height.
+    void setScale(const CanvasGeometry& geometry);
     Qt::Orientation orientation() const { return orientation_; }
     const std::vector<RulerLabel>& labels() const { return labels_; }
+    // Where the digits of each label are drawn, in strip pixels; the end labels are kept
+    // inside the strip.
+    std::vector<QRect> labelBoxes() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     Qt::Orientation orientation_;
-    int units_ = 0;
+    CanvasGeometry geometry_;
     std::vector<RulerLabel> labels_;
 };
 

@@ -7,6 +7,7 @@
 #include "support/hostile_images.h"
 #include "support/sample_images.h"
 
+#include <QDir>
 #include <QImage>
 #include <QString>
 
@@ -15,11 +16,13 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <new>
+#include <string>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QORN_ADDRESS_SANITIZER 1
@@ -41,7 +44,7 @@ constexpr bool kAddressSanitizer = false;
 
 // What a reader may take on top of what the process maps already: twice the 128 MB cap.
 constexpr rlim_t kHeadroom = rlim_t(256) << 20;
-// Enough data for the old readers to ask for 1 GB.
+// Data that could, on paper, stand for a gigabyte of scan lines.
 constexpr int64_t kHostileDataBytes = 16ll << 20;
 
 rlim_t mappedNow() {
@@ -89,10 +92,17 @@ protected:
     void SetUp() override {
         if (kAddressSanitizer) GTEST_SKIP() << "AddressSanitizer reserves more address space than the cap allows";
         // A fresh process for each child: the parent may hold threads from earlier tests.
+        style_ = GTEST_FLAG_GET(death_test_style);
         GTEST_FLAG_SET(death_test_style, "threadsafe");
         dir_ = test::freshTempDir(QStringLiteral("memory-cap"));
     }
+    // The files run to tens of megabytes.
+    void TearDown() override {
+        if (!dir_.isEmpty()) QDir(dir_).removeRecursively();
+        if (!style_.empty()) GTEST_FLAG_SET(death_test_style, style_);
+    }
     QString dir_;
+    std::string style_;
 };
 
 } // namespace

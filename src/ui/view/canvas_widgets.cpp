@@ -33,6 +33,8 @@ void CanvasView::paintEvent(QPaintEvent* event) {
     if (buffer_.width() < exposed.width() || buffer_.height() < exposed.height())
         buffer_ = QImage(std::max(buffer_.width(), exposed.width()), std::max(buffer_.height(), exposed.height()),
                          QImage::Format_RGB32);
+    // Out of memory for the paint buffer: skip this paint rather than draw into nothing.
+    if (buffer_.isNull()) return;
     // The widget's border is the renderer's outside; its bottom row is the canvas's border row.
     renderer_.outsideColour = renderer_.borderColour;
     renderer_.render(state_.LeadSrc.image(), geometry(), grid_(), exposed.translated(-1, -1), buffer_);

@@ -242,3 +242,18 @@ TEST_F(PatternFiles, RefusedSavesLeaveTheOldFilesAlone) {
     EXPECT_EQ(readFile(dir + QStringLiteral("/keep.bmp")), image);
     EXPECT_EQ(readFile(dir + QStringLiteral("/keep.qrd")), qrd);
 }
+
+TEST(Errors, EveryFailureComesBackAsItsNumberAndMemoryReadsTheSameEverywhere) {
+    EXPECT_EQ(trapErrors([] {}), 0);
+    EXPECT_EQ(trapErrors([] { throw Error(err::Damaged); }), err::Damaged);
+    EXPECT_EQ(trapErrors([] { throw std::bad_alloc(); }), err::NoMemory);
+    EXPECT_EQ(trapErrors([] { throw std::runtime_error("odd"); }), err::Internal);
+    for (FileCommand c : {FileCommand::Open, FileCommand::OverwriteSave, FileCommand::SaveAs,
+                          FileCommand::PatternDisplay, FileCommand::MotifSelection, FileCommand::Print,
+                          FileCommand::SizeByNumber, FileCommand::ImportDialog, FileCommand::Editing}) {
+        EXPECT_EQ(fileErrorMessage(err::NoMemory, c), QStringLiteral("メモリ不足です"));
+        EXPECT_EQ(fileErrorMessage(err::OutOfMemory, c), QStringLiteral("メモリ不足です"));
+    }
+    // Numbers a command does not list still read as their number.
+    EXPECT_EQ(fileErrorMessage(53, FileCommand::Open), QStringLiteral("エラー番号53"));
+}

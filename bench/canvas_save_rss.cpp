@@ -2,21 +2,13 @@
 // (cells 11 x 22), grid every stitch: "drawing_screen_peak_extra_mb: N MB".
 #include "view/canvas_bitmap.h"
 
+#include "proc_memory.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdio>
-
-// Resident and peak resident memory from /proc; the peak is reset once the chart exists, so
-// only what the save itself needs is counted.
-static double statusMb(const char* field) {
-    QFile f(QStringLiteral("/proc/self/status"));
-    if (!f.open(QIODevice::ReadOnly)) return 0;
-    for (const QByteArray& line : f.readAll().split('\n'))
-        if (line.startsWith(field)) return line.mid(qstrlen(field)).trimmed().split(' ').first().toDouble() / 1024.0;
-    return 0;
-}
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -28,10 +20,7 @@ int main(int argc, char** argv) {
     qorn::CanvasRenderer renderer;
     const QString path = dir.filePath(QStringLiteral("screen.bmp"));
 
-    QFile reset(QStringLiteral("/proc/self/clear_refs"));
-    if (reset.open(QIODevice::WriteOnly)) reset.write("5");
-    reset.close();
-    const double before = statusMb("VmRSS:");
+    const double before = resetPeakMb();
     qorn::saveCanvasBitmap(path, renderer, pattern, geometry, qorn::GridOne);
     std::printf("drawing_screen_peak_extra_mb: %.1f MB\n", statusMb("VmHWM:") - before);
     return QFile(path).size() > 0 ? 0 : 1;

@@ -188,18 +188,7 @@ TEST(Codecs, EveryTruncationOfOurFormatsIsDamaged) {
 }
 
 TEST(Codecs, HeadersThatLieAboutSizeAreRejectedBeforeAllocating) {
-    QByteArray file(128 + 16, '\0');
-    file[0] = 0x0A;
-    file[1] = 5;
-    file[2] = 1;
-    file[3] = 8;
-    file[8] = char(0xFF);
-    file[9] = char(0x7F);
-    file[10] = char(0xFF);
-    file[11] = char(0x7F);
-    file[65] = 1;
-    file[66] = 0;
-    file[67] = char(0x80);
+    QByteArray file = test::pcxHeader(8, 1, 0x7FFF, 0x7FFF, 0x8000) + QByteArray(16, '\0');
     EXPECT_EQ(errorOf([&] { pcx::read(file); }), err::Damaged);
     file[8] = 99;
     file[9] = 0;
@@ -259,15 +248,7 @@ TEST(Codecs, PicturesTooWideForTheFormatAreRefusedNotWrittenWrong) {
 TEST(Codecs, PcxScanLinePaddingIsSkippedEvenWhenRunsCrossLines) {
     // Three 8-bit stitches in lines of 7 bytes; the padding holds junk and one run carries
     // from the padding of row 0 into the pixels of row 1.
-    QByteArray file(128, '\0');
-    file[0] = 0x0A;
-    file[1] = 5;
-    file[2] = 1;
-    file[3] = 8;
-    file[8] = 2;  // xmax
-    file[10] = 1; // ymax
-    file[65] = 1;
-    file[66] = 7;
+    QByteArray file = test::pcxHeader(8, 1, 2, 1, 7);
     file.append("\x01\x02\x03", 3);       // row 0
     file.append("\xC2\x55", 2);           // two bytes of padding
     file.append("\xC4\x09", 2);           // the last two of padding and two pixels of row 1

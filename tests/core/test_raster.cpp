@@ -1,5 +1,6 @@
 #include "common/error.h"
 #include "imaging/raster.h"
+#include "support/hostile_images.h"
 #include "support/sample_images.h"
 
 #include <QBuffer>
@@ -187,18 +188,7 @@ TEST(RasterLoad, TruncatedAndLyingFilesAreDamagedNotFatal) {
         EXPECT_TRUE(e == err::Damaged || e == err::Unsupported) << format << " gave " << e;
     }
     // A BMP header claiming 60000 x 60000 pixels in a file of a few bytes.
-    QByteArray bmp(54, '\0');
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    bmp[10] = 54;
-    bmp[14] = 40;
-    bmp[18] = char(0x60);
-    bmp[19] = char(0xEA);
-    bmp[22] = char(0x60);
-    bmp[23] = char(0xEA);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    const QString liar = test::writeFile(dir + QStringLiteral("/liar.bmp"), bmp);
+    const QString liar = test::writeFile(dir + QStringLiteral("/liar.bmp"), test::bmpHeaderClaiming(60000, 60000));
     const int e = errorOf([&] { r.load(liar, 24); });
     EXPECT_TRUE(e == err::Damaged || e == err::OutOfMemory) << e;
 }
@@ -218,18 +208,7 @@ TEST(RasterLoad, PicturesBeyondTheCapAreOutOfMemory) {
     QFile::remove(file.fileName());
 
     // An undo snapshot that claims 16000 x 16000 stitches.
-    QByteArray bmp(54, '\0');
-    bmp[0] = 'B';
-    bmp[1] = 'M';
-    bmp[10] = 54;
-    bmp[14] = 40;
-    bmp[18] = char(0x80);
-    bmp[19] = char(0x3E);
-    bmp[22] = char(0x80);
-    bmp[23] = char(0x3E);
-    bmp[26] = 1;
-    bmp[28] = 24;
-    EXPECT_EQ(errorOf([&] { r.loadFromMemory(bmp); }), err::OutOfMemory);
+    EXPECT_EQ(errorOf([&] { r.loadFromMemory(test::bmpHeaderClaiming(16000, 16000)); }), err::OutOfMemory);
 
     QImage wide(40000, 1, QImage::Format_RGB32);
     wide.fill(0xff000000);

@@ -27,6 +27,39 @@ inline void beRect(QByteArray& b, int top, int left, int bottom, int right) {
 
 } // namespace hostile
 
+// A version 5 PCX header with run-length encoding: the fields the readers look at, little-endian.
+inline QByteArray pcxHeader(int bitsPerPixel, int planes, int xmax, int ymax, int bytesPerLine) {
+    QByteArray file(128, '\0');
+    file[0] = 0x0A;
+    file[1] = 5;
+    file[2] = 1;
+    file[3] = char(bitsPerPixel);
+    file[8] = char(xmax & 0xff);
+    file[9] = char((xmax >> 8) & 0xff);
+    file[10] = char(ymax & 0xff);
+    file[11] = char((ymax >> 8) & 0xff);
+    file[65] = char(planes);
+    file[66] = char(bytesPerLine & 0xff);
+    file[67] = char((bytesPerLine >> 8) & 0xff);
+    return file;
+}
+
+// The 54 bytes of a 24-bit BMP header that claims `width` x `height` pixels and holds none.
+inline QByteArray bmpHeaderClaiming(int width, int height) {
+    QByteArray bmp(54, '\0');
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    bmp[10] = 54;
+    bmp[14] = 40;
+    for (int k = 0; k < 4; ++k) {
+        bmp[18 + k] = char((width >> (8 * k)) & 0xff);
+        bmp[22 + k] = char((height >> (8 * k)) & 0xff);
+    }
+    bmp[26] = 1;
+    bmp[28] = 24;
+    return bmp;
+}
+
 constexpr int kWideScanLinePixels = 16;
 constexpr int kWideScanLineBytes = 65535; // a plane of 16 one-bit pixels needs 2
 
@@ -39,17 +72,7 @@ inline QByteArray pcxWithWideScanLines(int64_t dataBytes, bool whole) {
     constexpr int64_t lineBytes = int64_t(kWideScanLineBytes) * planes;
     const int64_t pairs = whole ? dataBytes / 2 : dataBytes;
     const int height = int(std::clamp<int64_t>(pairs * 63 / lineBytes, 1, 32767));
-    QByteArray file(128, '\0');
-    file[0] = 0x0A;
-    file[1] = 5;
-    file[2] = 1;
-    file[3] = 1;
-    file[8] = char(kWideScanLinePixels - 1);
-    file[10] = char((height - 1) & 0xff);
-    file[11] = char((height - 1) >> 8);
-    file[65] = char(planes);
-    file[66] = char(kWideScanLineBytes & 0xff);
-    file[67] = char(kWideScanLineBytes >> 8);
+    QByteArray file = pcxHeader(1, planes, kWideScanLinePixels - 1, height - 1, kWideScanLineBytes);
     if (whole) {
         const int64_t runs = (lineBytes * height + 62) / 63;
         QByteArray pair("\xFF\xFF", 2);

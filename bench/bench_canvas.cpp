@@ -1,12 +1,18 @@
 #include "app/editor_state.h"
+#include "colour/palette.h"
 #include "imaging/raster.h"
 #include "imaging/raster_ops.h"
 #include "support/sample_images.h"
 #include "tools/canvas_tools.h"
 #include "tools/tool_table.h"
+#include "proc_memory.h"
 #include "view/canvas_renderer.h"
+#include "view/symbol_font.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <malloc.h>
 
 namespace {
 
@@ -123,3 +129,114 @@ void figure_commit_long_drag_ms(benchmark::State& state) {
 BENCHMARK(figure_commit_long_drag_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
 
 } // namespace
+
+namespace {
+
+// The display modes on the same chart, at zoom 11 with cells 11 x 22 and at zoom 4 with gauge
+// 20 x 40 (cells 4 x 2, a canvas 800 pixels wide), each showing a 1920 x 1080 viewport.
+struct ModeCase {
+    qorn::CanvasGeometry geometry;
+    QRect view;
+};
+const ModeCase kZoom11{{200, 4000, 11, 2.0f}, QRect(140, 40000, 1920, 1080)};
+const ModeCase kZoom4{{200, 4000, 4, 0.5f}, QRect(0, 4000, 1920, 1080)};
+
+const qorn::Palette& palette() {
+    static const qorn::Palette p = [] {
+        qorn::Palette pal;
+        pal.load(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"));
+        return pal;
+    }();
+    return p;
+}
+
+// 256 distinct symbols the font has: hiragana, katakana, then full-width Latin and marks.
+const std::array<QString, 256>& symbols() {
+    static const std::array<QString, 256> table = [] {
+        std::array<QString, 256> t;
+        QString all;
+        for (char16_t c = 0x3041; c <= 0x3093; ++c) all += QChar(c);
+        for (char16_t c = 0x30A1; c <= 0x30F6; ++c) all += QChar(c);
+        for (char16_t c = 0xFF01; c <= 0xFF5E; ++c) all += QChar(c);
+        for (int i = 0; i < 256; ++i) t[size_t(i)] = all.mid(i, 1);
+        return t;
+    }();
+    return table;
+}
+
+constexpr int kBackground = 15;
+
+// Index copy, symbol atlas and the first viewport, from a renderer that has never shown them.
+void patternViewSwitch(benchmark::State& state, const ModeCase& c) {
+    QImage target(1920, 1080, QImage::Format_RGB32);
+    for (auto _ : state) {
+        qorn::CanvasRenderer renderer;
+        renderer.setPatternView(chart().pattern, palette(), kBackground, symbols());
+        renderer.render(chart().pattern, c.geometry, qorn::GridOne, c.view, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+void pattern_view_switch_zoom11_ms(benchmark::State& state) { patternViewSwitch(state, kZoom11); }
+void pattern_view_switch_zoom4_ms(benchmark::State& state) { patternViewSwitch(state, kZoom4); }
+BENCHMARK(pattern_view_switch_zoom11_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(pattern_view_switch_zoom4_ms)->Unit(benchmark::kMillisecond)->Repetitions(9)->ReportAggregatesOnly(true);
+
+void patternViewRepaint(benchmark::State& state, const ModeCase& c) {
+    qorn::CanvasRenderer renderer;
+    renderer.setPatternView(chart().pattern, palette(), kBackground, symbols());
+    QImage target(1920, 1080, QImage::Format_RGB32);
+    renderer.render(chart().pattern, c.geometry, qorn::GridOne, c.view, target);
+    for (auto _ : state) {
+        renderer.render(chart().pattern, c.geometry, qorn::GridOne, c.view, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+void pattern_view_repaint_1920x1080_zoom11_ms(benchmark::State& state) { patternViewRepaint(state, kZoom11); }
+void pattern_view_repaint_1920x1080_zoom4_ms(benchmark::State& state) { patternViewRepaint(state, kZoom4); }
+BENCHMARK(pattern_view_repaint_1920x1080_zoom11_ms)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(pattern_view_repaint_1920x1080_zoom4_ms)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+void crossViewRepaint(benchmark::State& state, const ModeCase& c) {
+    qorn::CanvasRenderer renderer;
+    renderer.setCrossView(palette()[kBackground]);
+    QImage target(1920, 1080, QImage::Format_RGB32);
+    for (auto _ : state) {
+        renderer.render(chart().pattern, c.geometry, qorn::GridOne, c.view, target);
+        benchmark::DoNotOptimize(target.constBits());
+    }
+}
+void cross_view_repaint_1920x1080_zoom11_ms(benchmark::State& state) { crossViewRepaint(state, kZoom11); }
+void cross_view_repaint_1920x1080_zoom4_ms(benchmark::State& state) { crossViewRepaint(state, kZoom4); }
+BENCHMARK(cross_view_repaint_1920x1080_zoom11_ms)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(cross_view_repaint_1920x1080_zoom4_ms)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(9)
+    ->ReportAggregatesOnly(true);
+
+} // namespace
+
+// What switching to the pattern view adds to the peak memory, and what it keeps while the view
+// lasts, at zoom 11. The fonts are in use already, as they are in the editor by then.
+void printPatternViewMemory() {
+    qorn::symbolCellSide(qorn::symbolFont());
+    const QImage& pattern = chart().pattern;
+    QImage target(1920, 1080, QImage::Format_RGB32);
+    target.fill(0);
+    qorn::CanvasRenderer renderer;
+    // Memory freed by the benchmarks before would otherwise be reused unseen.
+    malloc_trim(0);
+    const double before = resetPeakMb();
+    renderer.setPatternView(pattern, palette(), kBackground, symbols());
+    renderer.render(pattern, kZoom11.geometry, qorn::GridOne, kZoom11.view, target);
+    std::printf("pattern_view_switch_extra_mb: %.1f MB\n", statusMb("VmHWM:") - before);
+    std::printf("pattern_view_held_mb: %.1f MB\n", renderer.patternViewBytes() / (1024.0 * 1024.0));
+}

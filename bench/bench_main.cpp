@@ -4,7 +4,7 @@
 #include "colour/palette.h"
 #include "support/sample_images.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -14,6 +14,7 @@
 #include <vector>
 
 void printImportQuality();
+void printPatternViewMemory();
 QString importBenchJpeg();
 QString importBenchDir();
 const qorn::Palette& importBenchPalette();
@@ -122,7 +123,9 @@ void drawingScreenPeak(const QString& tool) {
 } // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The pattern view draws text, which needs a GUI application; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     QString editor;
     std::vector<char*> args;
     for (int i = 0; i < argc; ++i) {
@@ -136,6 +139,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     printImportQuality();
+    printPatternViewMemory();
     imageMagickImport(reporter.medians["import_24mp_jpeg_ms"]);
     importPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_import_rss"));
     drawingScreenPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_canvas_save_rss"));

@@ -45,6 +45,7 @@ protected:
         // Recent files go to a settings folder of the test's own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + QStringLiteral("/settings"));
         QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir + QStringLiteral("/defpal.dat"));
+        QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/qorn.sym"), dir + QStringLiteral("/qorn.sym"));
     }
     void TearDown() override {
         form.reset();

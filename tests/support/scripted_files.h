@@ -2,6 +2,8 @@
 
 #include "dialogs/cCommonDlg.h"
 
+#include <QFile>
+
 #include <deque>
 #include <optional>
 #include <vector>
@@ -22,6 +24,12 @@ public:
 
     std::optional<QString> showOpen(const cCommonDlg& d) override { return answer(d, false); }
     std::optional<QString> showSave(const cCommonDlg& d) override { return answer(d, true); }
+    // Help opens when its file is there, as the real window needs.
+    std::vector<QString> helpShown;
+    bool showHelp(const cCommonDlg& d) override {
+        helpShown.push_back(d.HelpFile);
+        return QFile::exists(d.HelpFile);
+    }
 
 private:
     std::optional<QString> answer(const cCommonDlg& d, bool save) {

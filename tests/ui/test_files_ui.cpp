@@ -586,3 +586,59 @@ TEST_F(Form1Test, AFailureInsideACommandIsReportedAndKeepsThePattern) {
     EXPECT_EQ(f.state().LeadSrc.pixel(2, 2), 0x000000u);
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(Form1Test, TheTextChartWritesOneLineOfSymbolsPerRow) {
+    Form1& f = started();
+    EditorState& s = f.state();
+    s.LeadSrc.create(3, 2, 24);
+    const ColorRef one = s.PalTable[1], two = s.PalTable[2], back = s.PalTable[s.RightIndex];
+    const ColorRef cells[2][3] = {{one, two, one}, {two, two, back}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) s.LeadSrc.setPixel(x, y, cells[y][x]);
+    f.LayoutCanvas();
+    QByteArray symbols(256, 'Z');
+    symbols[1] = 'A';
+    symbols[2] = 'B';
+    s.symFile = test::writeFile(dir + QStringLiteral("/ab.sym"), symbols + "\r\n");
+    f.setUndoEnabled(true);
+    files.answers = {dir + QStringLiteral("/chart.txt")};
+    f.mnuFilePrint->trigger();
+    ASSERT_EQ(files.asked.size(), 1u);
+    EXPECT_EQ(files.asked[0].title, QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"));
+    EXPECT_EQ(files.asked[0].filter, QStringLiteral("ＴＸＴ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*"));
+    EXPECT_EQ(files.asked[0].defaultExt, QStringLiteral("txt"));
+    EXPECT_EQ(files.asked[0].flags, 2070);
+    EXPECT_TRUE(prompter.asked.empty());
+    EXPECT_EQ(readFile(dir + QStringLiteral("/chart.txt")), QByteArray("ABA\r\nBB\x81\x40\r\n"));
+    EXPECT_FALSE(f.mnuUndo->isEnabled());
+
+    // A selection: only its stitches, and the title says so.
+    f.mnuSelect_Click();
+    test::dragOnCanvas(f, {1, 0}, {3, 1});
+    ASSERT_TRUE(s.qrnobj->selected);
+    files.answers = {dir + QStringLiteral("/part.txt")};
+    f.mnuFilePrint_Click();
+    EXPECT_EQ(files.asked.back().title, QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(部分)"));
+    EXPECT_EQ(readFile(dir + QStringLiteral("/part.txt")), QByteArray("BA\r\n"));
+
+    // Cancel writes nothing and says nothing.
+    files.answers = {std::nullopt};
+    f.mnuFilePrint_Click();
+    EXPECT_TRUE(prompter.asked.empty());
+    // A damaged or missing symbol file is reported under the command's title.
+    s.symFile = test::writeFile(dir + QStringLiteral("/short.sym"), QByteArray(100, 'A'));
+    files.answers = {dir + QStringLiteral("/none.txt")};
+    f.mnuFilePrint_Click();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("SYMファイルが異常です"));
+    EXPECT_EQ(prompter.asked[0].title, QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"));
+    EXPECT_FALSE(QFile::exists(dir + QStringLiteral("/none.txt")));
+    s.symFile = dir + QStringLiteral("/gone.sym");
+    f.mnuFilePrint_Click();
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("SYMファイルが見つかりません"));
+    // A field longer than the table is the run-time error, by number.
+    s.symFile = test::writeFile(dir + QStringLiteral("/long.sym"), QByteArray(300, 'A'));
+    files.answers = {dir + QStringLiteral("/none.txt")};
+    f.mnuFilePrint_Click();
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("エラー番号9"));
+}

@@ -188,7 +188,8 @@ TEST_F(Form1Test, FileMenuHoldsItsCommands) {
         if (!a->isSeparator() && a->isVisible()) captions << a->text();
     EXPECT_EQ(captions, QStringList({QStringLiteral("新規(&N)"), QStringLiteral("開く(&O)..."),
                                      QStringLiteral("上書き保存(&S)"), QStringLiteral("名前をつけて保存(&A)..."),
-                                     QStringLiteral("描画画面の保存(&V)..."), QStringLiteral("終了(&X)")}));
+                                     QStringLiteral("描画画面の保存(&V)..."), QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(&F)..."),
+                                     QStringLiteral("終了(&X)")}));
     EXPECT_EQ(f.mnuFile->title(), QStringLiteral("ファイル(&F)"));
 }
 

@@ -232,7 +232,7 @@ TEST_F(Form1Test, AnotherToolEndsAPlacementAndItsFrame) {
     EXPECT_EQ(f.state().PlaceWidth, 0);
     EXPECT_EQ(f.state().PlaceHeight, 0);
     EXPECT_EQ(test::shownCanvas(f), test::bareCanvas(f));
-    EXPECT_TRUE(f.mnuTool->isEnabled());
+    EXPECT_TRUE(f.mnuTool->menuAction()->isEnabled());
     EXPECT_TRUE(f.TBTools->isEnabled());
     send(f.Picdisplay, QEvent::MouseMove, f, {20, 20}, Qt::NoButton, Qt::NoButton);
     EXPECT_EQ(test::shownCanvas(f), test::bareCanvas(f));

@@ -14,6 +14,7 @@ enum class FileCommand {
     Print,
     SizeByNumber,
     ImportDialog,
+    TextChart,      // the text-file chart
     Editing,        // drawing, undo and other commands without a column of their own
 };
 

@@ -66,6 +66,7 @@ QString currentDefaultPrinter() {
 
 Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), services_(services) {
     setWindowTitle(QStringLiteral("QORN"));
+    setWindowIcon(applicationIcon());
     buildMenus();
     buildClientArea();
     buildToolbar();
@@ -100,6 +101,9 @@ void Form1::buildMenus() {
     mnuFileSaveD = mnuFile->addAction(QStringLiteral("描画画面の保存(&V)..."));
     connect(mnuFileSaveD, &QAction::triggered, this,
             [this] { guarded(QStringLiteral("描画画面の保存"), [this] { mnuFileSaveD_Click(); }); });
+    mnuFilePrint = mnuFile->addAction(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(&F)..."));
+    connect(mnuFilePrint, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"), [this] { mnuFilePrint_Click(); }); });
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
@@ -118,6 +122,9 @@ void Form1::buildMenus() {
             [this] { guarded(QStringLiteral("元に戻す"), [this] { mnuUndo_Click(); }); });
 
     mnuDisp = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    mnuDispSelection[0] = mnuDisp->addAction(QStringLiteral("全体表示(&A)"));
+    connect(mnuDispSelection[0], &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("全体表示"), [this] { mnuDispSelection_Click(0); }); });
     mnuDispSelection[1] = mnuDisp->addAction(QStringLiteral("拡大(&M)"));
     connect(mnuDispSelection[1], &QAction::triggered, this,
             [this] { guarded(QStringLiteral("拡大"), [this] { mnuDispSelection_Click(1); }); });
@@ -133,8 +140,33 @@ void Form1::buildMenus() {
         connect(mnuGrids[i], &QAction::triggered, this, [this, i] { mnuGrids_Click(i); });
     }
     mnuGrids[GridFive]->setChecked(true);
+    mnuDispOption = mnuDisp->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ"));
+    mnuDispNormal = mnuDispOption->addAction(QStringLiteral("通常表示"));
+    mnuDispCross = mnuDispOption->addAction(QStringLiteral("クロス表示"));
+    mnuDispSym = mnuDispOption->addAction(QStringLiteral("パターン表示"));
+    for (QAction* a : {mnuDispNormal, mnuDispCross, mnuDispSym}) a->setCheckable(true);
+    mnuDispNormal->setChecked(true);
+    connect(mnuDispNormal, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("通常表示"), [this] { mnuDispNormal_Click(); }); });
+    connect(mnuDispCross, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("クロス表示"), [this] { mnuDispCross_Click(); }); });
+    connect(mnuDispSym, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("パターン表示"), [this] { mnuDispSym_Click(); }); });
 
     buildToolMenu();
+
+    mnuOption = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    mnuPatFile = mnuOption->addAction(QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更(&P)..."));
+    connect(mnuPatFile, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更"), [this] { mnuPatFile_Click(); }); });
+
+    mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    mnuHelpIndex = mnuHelp->addAction(QStringLiteral("目次(&C)"));
+    connect(mnuHelpIndex, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("ヘルプ"), [this] { mnuHelpIndex_Click(); }); });
+    mnuAbout = mnuHelp->addAction(QStringLiteral("バージョン情報(&A)"));
+    connect(mnuAbout, &QAction::triggered, this,
+            [this] { guarded(QStringLiteral("バージョン情報"), [this] { mnuAbout_Click(); }); });
 }
 
 void Form1::buildToolbar() {
@@ -152,6 +184,7 @@ void Form1::buildToolbar() {
         {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
         {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
         {QStringLiteral("zoomout"), [this] { mnuDispSelection_Click(2); }},
+        {QStringLiteral("help"), [this] { mnuHelpIndex_Click(); }},
     };
     for (const auto& entry : kTbMenu) {
         const QString key = QString::fromLatin1(entry.key);
@@ -251,6 +284,7 @@ int Form1::InitPattern() {
     LblZoom->setText(QStringLiteral("0"));
     mnuGrids[GridFive]->setEnabled(true);
     mnuGrids[GridOne]->setEnabled(true);
+    mnuDispOption->setEnabled(true); // zoom 6
     setUndoEnabled(false);
     mnuToolsww_Click(1);
     forgetEditingState();

@@ -22,6 +22,7 @@ class QMenu;
 class QScrollBar;
 class QToolBar;
 class QWheelEvent;
+class QDialog;
 
 namespace qorn {
 
@@ -94,6 +95,16 @@ public:
     void VScroll1_Change();
     void mnuDispSelection_Click(int index);
     void mnuGrids_Click(int index);
+    // Display modes: normal editing, the cross-stitch picture, the symbol chart.
+    void mnuDispNormal_Click();
+    void mnuDispCross_Click();
+    void mnuDispSym_Click();
+    // The settings menu, the symbol file, the about box and the help.
+    void mnuPatFile_Click();
+    void mnuAbout_Click();
+    void mnuHelpIndex_Click();
+    // The text-file chart.
+    void mnuFilePrint_Click();
     // Renders the canvas from the bitmap; the grid is drawn with every rendering.
     void RepaintCanvas();
     void Autoscroll(double x, double y);
@@ -146,6 +157,16 @@ public:
     QAction* mnuDispSelection[3] = {nullptr, nullptr, nullptr}; // whole view, zoom in, zoom out
     QMenu* mnuGrid = nullptr;
     QAction* mnuGrids[3] = {nullptr, nullptr, nullptr};
+    QMenu* mnuDispOption = nullptr;
+    QAction* mnuDispNormal = nullptr;
+    QAction* mnuDispCross = nullptr;
+    QAction* mnuDispSym = nullptr;
+    QMenu* mnuOption = nullptr;
+    QAction* mnuPatFile = nullptr;
+    QMenu* mnuHelp = nullptr;
+    QAction* mnuHelpIndex = nullptr;
+    QAction* mnuAbout = nullptr;
+    QAction* mnuFilePrint = nullptr;
     QAction* mnuSelect = nullptr;
     QMenu* mnuTool = nullptr;
     QAction* mnuToolsNow = nullptr;
@@ -231,6 +252,14 @@ private:
     // Everything a freshly loaded or new pattern must not inherit: a selection, a pending
     // placement, a gesture in progress, the undo snapshot.
     void forgetEditingState();
+    // The cross and pattern views lock editing; normal view unlocks it and puts undo back as
+    // it was at the lock.
+    void setLocked(bool locked);
+    bool undoAtLock_ = false;
+    // Back to normal view before anything replaces the pattern.
+    void leaveLockedView();
+    // The whole view (true) or the about box, shown modally.
+    void showAllForm(bool wholeView, const QString& caption);
     void afterPatternLoaded();
     bool ImportPattern(const QString& path);
 };

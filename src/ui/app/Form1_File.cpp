@@ -5,7 +5,10 @@
 #include "app/recent_files.h"
 #include "common/error.h"
 #include "dialogs/cCommonDlg.h"
+#include "common/file_write.h"
 #include "document/pattern_files.h"
+#include "print/text_chart.h"
+#include "view/symbol_file.h"
 #include "import/frmBmp.h"
 #include "modal_runner.h"
 #include "tools/tool_table.h"
@@ -94,6 +97,7 @@ void Form1::mnuNew_Click() {
     TBReset();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     tbButtons_.value(QStringLiteral("undo"))->setEnabled(false);
+    leaveLockedView();
     InitPattern();
     LayoutCanvas();
     mnuGrids_Click(GridFive);
@@ -124,6 +128,7 @@ void Form1::TbMenu_ButtonClick(const QString& key) {
 
 void Form1::mnuOpen_Click() {
     Tag = QStringLiteral("0");
+    leaveLockedView();
     setUndoEnabled(false);
     try {
         cCommonDlg dlg(*services_.files);
@@ -340,6 +345,50 @@ void Form1::mnuFileSaveD_Click() {
     }
 }
 
+void Form1::mnuFilePrint_Click() {
+    const QString title = QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力");
+    if (!QFileInfo::exists(state_.symFile)) {
+        services_.prompter->MsgBox(symbolFileMissingMessage(), vbOKCancel + vbExclamation, title);
+        return;
+    }
+    setUndoEnabled(false);
+    const std::optional<QRect> area =
+        selectionRect(*state_.qrnobj, QSize(state_.LeadSrc.width(), state_.LeadSrc.height()));
+    try {
+        cCommonDlg dlg(*services_.files);
+        dlg.Form = this;
+        dlg.Filter = QStringLiteral("ＴＸＴ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
+        dlg.DefaultExt = QStringLiteral("txt");
+        dlg.FilterIndex = 1;
+        dlg.InitDir = startFolder();
+        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
+                    cCommonDlg::ShowHelpButton;
+        dlg.CancelError = true;
+        dlg.DialogTitle = area ? title + QStringLiteral("(部分)") : title;
+        dlg.ShowSave();
+        if (dlg.CancelButton) throw Error(err::Cancelled);
+        rememberFolder(dlg.FileName);
+        const SymbolFileResult symbols = readSymbolFile(state_.symFile, state_.RightIndex);
+        if (!symbols.ok() && symbols.errorNumber == 0) {
+            services_.prompter->MsgBox(symbols.message(), vbOKCancel + vbExclamation, title);
+            return;
+        }
+        if (!symbols.ok()) throw Error(symbols.errorNumber);
+        setBusy(true);
+        // The pattern as it is now; a pending placement's picture plays no part.
+        const int e = trapErrors([&] {
+            writeFileAtomically(dlg.FileName,
+                                textChartBytes(state_.LeadSrc.image(), area, state_.PalTable, state_.RightIndex,
+                                               symbols.table),
+                                err::IoError);
+        });
+        setBusy(false);
+        if (e) throw Error(e);
+    } catch (const Error& e) {
+        showFileError(e.number(), FileCommand::TextChart, title);
+    }
+}
+
 void Form1::BuildRecentMenu() {
     const QStringList entries = RecentFiles::entries();
     for (int k = 0; k < std::min<int>(entries.size(), RecentFiles::kCount); ++k) {
@@ -365,6 +414,7 @@ void Form1::RememberFile(const QString& path) {
 
 void Form1::mnuFileRecent_Click(int index) {
     Tag = QStringLiteral("0");
+    leaveLockedView();
     setUndoEnabled(false);
     const QString path = mnuFileRecent[index]->data().toString();
     scrollToBottomLeft();

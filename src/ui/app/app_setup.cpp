@@ -1,5 +1,7 @@
 #include "app_setup.h"
 
+#include "view/symbol_font.h"
+
 #include <QApplication>
 #include <QFont>
 #include <QLibraryInfo>
@@ -15,9 +17,7 @@ void setupApplication(QApplication& app) {
     if (translator->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(translator);
 
-    // The fonts the charts are designed for, by their Japanese names, mapped onto IPA fonts.
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    installFontSubstitutions();
     QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
     font.setPointSize(9);
     QApplication::setFont(font);

@@ -9,4 +9,7 @@ namespace qorn {
 // An unknown key gives a null icon.
 QIcon menuIcon(const QString& key);
 
+// The program's own icon: a small knitted chart with a heart, for the window and the about box.
+QIcon applicationIcon();
+
 } // namespace qorn

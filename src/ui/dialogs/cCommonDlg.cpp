@@ -1,5 +1,7 @@
 #include "cCommonDlg.h"
 
+#include "view/help_window.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -41,6 +43,12 @@ void cCommonDlg::ShowOpen() { finish(provider_.showOpen(*this)); }
 
 void cCommonDlg::ShowSave() { finish(provider_.showSave(*this)); }
 
+void cCommonDlg::ShowHelp() {
+    ErrNumber = 0;
+    if (HelpFile.isEmpty() || HelpCommand == 0) return;
+    if (!provider_.showHelp(*this)) ErrNumber = HelpUnavailable;
+}
+
 QString cCommonDlg::errorText(int number) {
     static const std::map<int, const char*> texts = {
         {20476, "メンバ lpstrFile が指すバッファが小さすぎます。"},
@@ -59,7 +67,7 @@ QString cCommonDlg::errorText(int number) {
         {28671, "PDReturnDefault フラグが設定されていますが、hDevMode フィールドまたは hDevNames フィールドが 0 ではありません。"},
         {28669, "CommonDialog 関数が WIN.INI の [devices] セクションの文字列を解析できません。"},
         {28670, "必要なリソースを読み込めません。"},
-        {32751, "Microsoft Windows のヘルプを呼び出せません。"},
+        {32751, "ヘルプを呼び出せません。"},
         {32752, "FileName プロパティまたは Filter プロパティにメモリを割り当てられません。"},
         {32755, "[キャンセル] ボタンが選択されました。"},
         {32757, "関数が、ハンドルに関連付けられたメモリをロックできません。"},
@@ -141,6 +149,14 @@ std::optional<QString> run(const cCommonDlg& d, bool save) {
 }
 
 } // namespace
+
+QtFileDialogProvider::QtFileDialogProvider() = default;
+QtFileDialogProvider::~QtFileDialogProvider() = default;
+
+bool QtFileDialogProvider::showHelp(const cCommonDlg& d) {
+    if (!help_) help_ = std::make_unique<HelpWindow>();
+    return help_->showContents(d.HelpFile);
+}
 
 std::optional<QString> QtFileDialogProvider::showOpen(const cCommonDlg& d) { return run(d, false); }
 

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -17,12 +18,24 @@ public:
     virtual ~FileDialogProvider();
     virtual std::optional<QString> showOpen(const cCommonDlg& dialog) = 0;
     virtual std::optional<QString> showSave(const cCommonDlg& dialog) = 0;
+    // Opens the help file at its contents; false when it cannot be shown.
+    virtual bool showHelp(const cCommonDlg& dialog) = 0;
 };
+
+class HelpWindow;
 
 class QtFileDialogProvider : public FileDialogProvider {
 public:
+    QtFileDialogProvider();
+    ~QtFileDialogProvider() override;
     std::optional<QString> showOpen(const cCommonDlg& dialog) override;
     std::optional<QString> showSave(const cCommonDlg& dialog) override;
+    bool showHelp(const cCommonDlg& dialog) override;
+    HelpWindow* helpWindow() const { return help_.get(); }
+
+private:
+    // One help window for the whole run; later calls bring it back.
+    std::unique_ptr<HelpWindow> help_;
 };
 
 // The standard dialogs behind a property interface: set the properties, call a Show method,
@@ -49,10 +62,19 @@ public:
     bool CancelError = false;
     bool CancelButton = false;
     QString FileTitle;
+    QString HelpFile;
+    int HelpCommand = 0;
     int ErrNumber = 0;
+
+    // Help commands as the callers pass them.
+    static constexpr int HelpContents = 3;
+    static constexpr int HelpUnavailable = 32751;
 
     void ShowOpen();
     void ShowSave();
+    // Shows `HelpFile` only when both it and `HelpCommand` are set; a failure leaves its
+    // number in `ErrNumber`.
+    void ShowHelp();
     QString ErrDescription() const { return errorText(ErrNumber); }
     static QString errorText(int number);
 

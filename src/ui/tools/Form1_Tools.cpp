@@ -270,7 +270,7 @@ void Form1::setBusy(bool busy) {
 }
 
 void Form1::setToolsEnabled(bool enabled) {
-    mnuTool->setEnabled(enabled);
+    mnuTool->menuAction()->setEnabled(enabled);
     TBTools->setEnabled(enabled);
 }
 

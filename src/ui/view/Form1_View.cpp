@@ -2,11 +2,21 @@
 #include "app/Form1.h"
 #include "canvas_widgets.h"
 #include "colour/palette_widgets.h"
+#include "app/app_paths.h"
+#include "dialogs/cCommonDlg.h"
+#include "document/pattern_files.h"
+#include "frmAll.h"
+#include "view/symbol_file.h"
+#include "app/modal_runner.h"
+#include "common/error.h"
+#include "tools/tool_bar.h"
+#include "tools/tool_table.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -140,7 +150,13 @@ void Form1::mnuGrids_Click(int index) {
 }
 
 void Form1::mnuDispSelection_Click(int index) {
-    if (index != 1 && index != 2) return; // the whole view arrives with its window
+    if (index == 0) {
+        showAllForm(true, QStringLiteral("全体表示"));
+        Picdisplay->update();
+        LblZoom->setText(QString::number(state_.zoom - kStartZoom));
+        return;
+    }
+    if (index != 1 && index != 2) return;
     const bool zoomIn = index == 1;
     // Relative positions before anything changes; an empty range counts as 0.
     const double pH = HScroll1->maximum() > 0 ? double(HScroll1->value()) / HScroll1->maximum() : 0.0;
@@ -155,6 +171,7 @@ void Form1::mnuDispSelection_Click(int index) {
     if (rule.changesItems) {
         mnuGrids[GridFive]->setEnabled(rule.fiveEnabled);
         mnuGrids[GridOne]->setEnabled(rule.oneEnabled);
+        mnuDispOption->setEnabled(rule.optionEnabled);
     }
     switch (rule.action) {
     case ZoomGridRule::SelectNone: mnuGrids_Click(GridNone); break;
@@ -201,6 +218,136 @@ void Form1::Picdisplay_Wheel(QWheelEvent* event) {
     if (!pixels.isNull()) delta = pixels.y() != 0 ? pixels.y() : pixels.x();
     else delta = (angle.y() != 0 ? angle.y() : angle.x()) * QApplication::wheelScrollLines() * kWheelLinePixels / 120;
     bar->setValue(bar->value() - delta);
+}
+
+void Form1::showAllForm(bool wholeView, const QString& caption) {
+    frmAll form(wholeView ? frmAll::Content::WholeView : frmAll::Content::About, state_.LeadSrc.image(), this);
+    form.setWindowTitle(caption);
+    services_.modal->exec(form);
+}
+
+void Form1::mnuAbout_Click() { showAllForm(false, QStringLiteral("ﾊﾞｰｼﾞｮﾝ情報")); }
+
+void Form1::mnuHelpIndex_Click() {
+    cCommonDlg dlg(*services_.files);
+    dlg.Form = this;
+    dlg.HelpFile = AppFile(QStringLiteral("Qorn.html"));
+    dlg.HelpCommand = cCommonDlg::HelpContents;
+    dlg.ShowHelp();
+    if (dlg.ErrNumber != 0)
+        services_.prompter->MsgBox(dlg.ErrDescription(), vbOKCancel + vbExclamation, QStringLiteral("ヘルプ"));
+}
+
+void Form1::mnuPatFile_Click() {
+    cCommonDlg dlg(*services_.files);
+    dlg.Form = this;
+    dlg.Filter = QStringLiteral("ＳＹＭ(*.SYM)|*.SYM");
+    dlg.InitDir = SplitPath(AppFile(QStringLiteral("qorn.sym"))).folder;
+    dlg.Flags = cCommonDlg::FileMustExist;
+    dlg.CancelError = true;
+    dlg.DialogTitle = QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更");
+    dlg.FileName = state_.symFile;
+    dlg.ShowOpen();
+    // A cancel changes nothing; the file is read at its next use.
+    if (dlg.CancelButton || dlg.FileName.isEmpty()) return;
+    state_.symFile = dlg.FileName;
+}
+
+void Form1::setLocked(bool locked) {
+    if (locked) {
+        undoAtLock_ = mnuUndo->isEnabled();
+        // A placement or gesture in progress ends as Escape ends it.
+        tools_.cancelGesture();
+        tools_.endPlacement();
+        tools_.clearSelection();
+    }
+    for (QMenu* m : {mnuTool, mnuEdit, mnuOption, mnuGrid}) m->menuAction()->setEnabled(!locked);
+    for (QAction* a : mnuDispSelection) a->setEnabled(!locked);
+    for (const char* key : {"zoomin", "zoomout", "quantize", "colchg", "gauge", "paste"}) {
+        const QString k = QString::fromLatin1(key);
+        tbButton(k)->setEnabled(!locked && tbCommands_.contains(k));
+    }
+    setUndoEnabled(!locked && undoAtLock_);
+    TBTools->releaseAll();
+    TBTools->setEnabled(!locked);
+    if (locked) state_.ToolState = tool::Off;
+}
+
+void Form1::leaveLockedView() {
+    if (!state_.normalView || !mnuDispNormal->isChecked()) mnuDispNormal_Click();
+}
+
+void Form1::mnuDispCross_Click() {
+    tools_.clearSelection();
+    const bool fromNormal = state_.normalView;
+    mnuDispNormal->setChecked(false);
+    mnuDispCross->setChecked(true);
+    mnuDispSym->setChecked(false);
+    state_.normalView = false;
+    // The bitmap is only looked at: the undo snapshot stays what it was.
+    renderer.setCrossView(state_.PalTable[state_.RightIndex]);
+    if (fromNormal) setLocked(true);
+    Picdisplay->update();
+}
+
+void Form1::mnuDispSym_Click() {
+    const SymbolFileResult symbols = readSymbolFile(state_.symFile, state_.RightIndex);
+    switch (symbols.status) {
+    case SymbolFileStatus::Ok: break;
+    case SymbolFileStatus::Missing:
+        // The view stays as it was.
+        services_.prompter->MsgBox(symbols.message(), vbOKCancel + vbExclamation, QStringLiteral("ｼﾝﾎﾞﾙ表示"));
+        return;
+    case SymbolFileStatus::Short:
+    case SymbolFileStatus::Undecodable:
+        services_.prompter->MsgBox(symbols.message(), vbOKCancel + vbExclamation, QStringLiteral("印刷"));
+        mnuDispNormal_Click();
+        return;
+    case SymbolFileStatus::TooLong:
+    case SymbolFileStatus::Unreadable:
+        showFileError(symbols.errorNumber, FileCommand::PatternDisplay, QStringLiteral("パターン表示"));
+        mnuDispNormal_Click();
+        return;
+    }
+    tools_.clearSelection();
+    const bool fromNormal = state_.normalView;
+    std::array<QString, 256> texts;
+    for (int i = 0; i < 256; ++i) texts[static_cast<size_t>(i)] = symbols.table[static_cast<size_t>(i)].text;
+    setBusy(true);
+    const int e = trapErrors(
+        [&] { renderer.setPatternView(state_.LeadSrc.image(), state_.PalTable, state_.RightIndex, texts); });
+    setBusy(false);
+    if (e) {
+        showFileError(e, FileCommand::PatternDisplay, QStringLiteral("パターン表示"));
+        mnuDispNormal_Click();
+        return;
+    }
+    mnuDispNormal->setChecked(false);
+    mnuDispCross->setChecked(false);
+    mnuDispSym->setChecked(true);
+    state_.normalView = false;
+    if (fromNormal) setLocked(true);
+    Picdisplay->update();
+}
+
+void Form1::mnuDispNormal_Click() {
+    mnuDispNormal->setChecked(true);
+    mnuDispCross->setChecked(false);
+    mnuDispSym->setChecked(false);
+    const bool wasLocked = !state_.normalView;
+    renderer.setNormalView();
+    if (wasLocked) setLocked(false);
+    if (state_.zoom < 3) {
+        mnuGrids_Click(GridNone);
+        mnuGrids[GridFive]->setEnabled(false);
+        mnuGrids[GridOne]->setEnabled(false);
+    } else {
+        mnuGrids[GridFive]->setEnabled(true);
+        mnuGrids[GridOne]->setEnabled(true);
+        RepaintCanvas();
+    }
+    state_.normalView = true;
+    mnuTools_Click(tool::Pen);
 }
 
 } // namespace qorn

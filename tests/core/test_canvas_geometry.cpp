@@ -139,8 +139,11 @@ TEST(Autoscroll, StepsOnceTowardsTheEdgeReached) {
     EXPECT_EQ(autoscrollValue(340.0, 300, 40, 500, 10), 50); // exactly on it
     EXPECT_EQ(autoscrollValue(200.0, 300, 40, 500, 10), 40); // inside: nothing
     EXPECT_EQ(autoscrollValue(40.0, 300, 40, 500, 10), 30);  // the left edge
-    EXPECT_EQ(autoscrollValue(-5.0, 300, 5, 500, 10), 5);    // too close to 0 to step back
-    EXPECT_EQ(autoscrollValue(900.0, 300, 495, 500, 10), 495); // too close to the end
+    // Near the ends the step is shortened: the first and last rows can always be reached.
+    EXPECT_EQ(autoscrollValue(-5.0, 300, 5, 500, 10), 0);
+    EXPECT_EQ(autoscrollValue(900.0, 300, 495, 500, 10), 500);
+    EXPECT_EQ(autoscrollValue(-5.0, 300, 0, 500, 10), 0);
+    EXPECT_EQ(autoscrollValue(900.0, 300, 500, 500, 10), 500);
 }
 
 TEST(Rulers, HorizontalLabelsByZoom) {

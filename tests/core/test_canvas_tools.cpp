@@ -425,3 +425,18 @@ TEST(Overlay, DottedBoxAndGreyLineInPixels) {
     for (int x = 0; x < 6; ++x) EXPECT_EQ(line.pixel(x, 0), 0xff7f7f7fu) << x;
     EXPECT_EQ(line.pixel(6, 0), 0xffffffffu);
 }
+
+TEST(Overlay, FrameSidesOnTheCanvasEdgeAreDrawnWhereTheyShow) {
+    const CanvasGeometry g{4, 4, 2, 1.0f}; // 8 x 8 canvas pixels
+    QImage img = blank(9, 9);
+    applyOverlay({{OverlayItem::DottedBox, {1, 1}, {4, 4}}}, g, img, {}, img.rect());
+    int right = 0, bottom = 0, border = 0;
+    for (int k = 0; k < 9; ++k) {
+        right += img.pixel(7, k) != 0xffffffffu;
+        bottom += img.pixel(k, 7) != 0xffffffffu;
+        border += (img.pixel(8, k) != 0xffffffffu) + (img.pixel(k, 8) != 0xffffffffu);
+    }
+    EXPECT_GT(right, 0);
+    EXPECT_GT(bottom, 0);
+    EXPECT_EQ(border, 0);
+}

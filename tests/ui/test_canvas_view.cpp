@@ -347,3 +347,27 @@ TEST_F(Form1Test, RulersFollowTheZoom) {
     EXPECT_EQ(f.Hscale->labels().size(), 5u);
     EXPECT_EQ(f.Vscale->labels().back().text, QStringLiteral("100"));
 }
+
+TEST_F(Form1Test, TheWheelOverTheRulersScrollsTooAndEndLabelsNeverOverlap) {
+    Form1& f = started();
+    f.resize(700, 500);
+    setPattern(f, 200, 400, 20, 20);
+    f.VScroll1->setValue(f.VScroll1->maximum());
+    const int v = f.VScroll1->value();
+    for (QWidget* over : {static_cast<QWidget*>(f.Vscale), static_cast<QWidget*>(f.Hscale)}) {
+        const QPointF at(5, 5);
+        QWheelEvent e(at, over->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton, {}, Qt::NoScrollPhase,
+                      false);
+        QApplication::sendEvent(over, &e);
+    }
+    EXPECT_LT(f.VScroll1->value(), v);
+    EXPECT_EQ(f.Picdisplay->y(), -f.VScroll1->value());
+    // A narrow chart at zoom 1: the end label pulled inside would print over "10".
+    f.resize(1200, 900);
+    setPattern(f, 30, 30, 20, 20);
+    for (int i = 0; i < 5; ++i) f.mnuDispSelection_Click(2);
+    ASSERT_EQ(f.state().zoom, 1);
+    const auto boxes = f.Hscale->labelBoxes();
+    for (size_t i = 0; i < boxes.size(); ++i)
+        for (size_t j = i + 1; j < boxes.size(); ++j) EXPECT_FALSE(boxes[i].intersects(boxes[j])) << i << "," << j;
+}

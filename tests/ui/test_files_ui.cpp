@@ -272,7 +272,8 @@ TEST_F(Form1Test, OverwriteSaveAsksAndWritesTheSelection) {
     saved.load(dir + QStringLiteral("/p.bmp"), 0);
     EXPECT_EQ(QSize(saved.width(), saved.height()), QSize(10, 5));
     EXPECT_FALSE(f.state().qrnobj->selected);
-    EXPECT_FALSE(f.state().qrnobj->chgflg);
+    // Only a part was saved: closing must still ask about the rest of the chart.
+    EXPECT_TRUE(f.state().qrnobj->chgflg);
     EXPECT_EQ(f.state().LeadSrc.width(), 100); // the pattern stays whole
 }
 
@@ -641,4 +642,54 @@ TEST_F(Form1Test, TheTextChartWritesOneLineOfSymbolsPerRow) {
     files.answers = {dir + QStringLiteral("/none.txt")};
     f.mnuFilePrint_Click();
     EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("エラー番号9"));
+}
+
+TEST_F(Form1Test, SideFilesAreReadForgivinglyAndReportDamageInWords) {
+    Form1& f = started();
+    // The side file names the image in another case than the file has.
+    Raster r;
+    r.create(12, 8, 24);
+    r.fill(0xFFFFFF);
+    r.save(dir + QStringLiteral("/cs.bmp"), FormatBmp);
+    test::writeFile(dir + QStringLiteral("/CS.QRD"), "\"BMP\",22,30,15\r\n");
+    files.answers = {dir + QStringLiteral("/cs.bmp")};
+    prompter.answers = {vbYes};
+    f.mnuOpen_Click();
+    EXPECT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(f.state().LeadSrc.width(), 12);
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("ｹﾞｰｼﾞ :22目×30段"));
+    // Empty, wordless or oversized fields: a damaged file, said as such, and nothing changes.
+    for (const QByteArray& text : {QByteArray(), QByteArray("\"bmp\",abc,20,15\r\n"),
+                                   QByteArray("\"bmp\",20,99999999999,15\r\n")}) {
+        test::writeFile(dir + QStringLiteral("/cs.qrd"), text);
+        QFile::remove(dir + QStringLiteral("/CS.QRD"));
+        prompter.asked.clear();
+        prompter.answers = {vbYes};
+        files.answers = {dir + QStringLiteral("/cs.qrd")};
+        f.mnuOpen_Click();
+        ASSERT_EQ(prompter.asked.size(), 1u) << text.constData();
+        EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("ファイル内容が異常です")) << text.constData();
+        EXPECT_EQ(f.Label1->text(), QStringLiteral("ｹﾞｰｼﾞ :22目×30段"));
+    }
+}
+
+TEST_F(Form1Test, ACommandLineOpenIsTheLastFolderUsedInThisRunAndTheNext) {
+    QDir().mkpath(dir + QStringLiteral("/w"));
+    Raster r;
+    r.create(12, 8, 24);
+    r.fill(0xFFFFFF);
+    r.save(dir + QStringLiteral("/w/p.bmp"), FormatBmp);
+    test::writeFile(dir + QStringLiteral("/w/p.qrd"), "\"bmp\",20,20,15\r\n");
+    Form1& f = make();
+    ASSERT_TRUE(f.Form_Load(dir + QStringLiteral("/w/p.qrd")));
+    ASSERT_EQ(f.state().LeadSrc.width(), 12);
+    files.answers = {std::nullopt};
+    f.mnuOpen_Click();
+    EXPECT_EQ(files.asked.back().initDir, dir + QStringLiteral("/w"));
+    form.reset();
+    Form1& again = make();
+    ASSERT_TRUE(again.Form_Load({}));
+    files.answers = {std::nullopt};
+    again.mnuSaveAs_Click();
+    EXPECT_EQ(files.asked.back().initDir, dir + QStringLiteral("/w"));
 }

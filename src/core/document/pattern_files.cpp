@@ -126,6 +126,15 @@ QrdFields readQrd(const QString& path) {
     return f;
 }
 
+QString findFileIgnoringCase(const QString& folder, const QString& name) {
+    const QDir dir(folder.isEmpty() ? QStringLiteral(".") : folder);
+    if (QFileInfo(dir.filePath(name)).isFile()) return dir.filePath(name);
+    const QString wanted = name.toLower();
+    for (const QString& entry : dir.entryList(QDir::Files))
+        if (entry.toLower() == wanted) return dir.filePath(entry);
+    return {};
+}
+
 QString proposedSaveAsName(const QString& base) {
     if (base.toUpper() == QLatin1String("NONAME")) return {};
     return (base.startsWith(QLatin1String("x_")) ? base : QStringLiteral("x_") + base) + QStringLiteral(".bmp");
@@ -138,7 +147,15 @@ void snapToPalette(Raster& work, const EditorState& state) {
 
 void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString& qrdPath) {
     const SplitPathResult chosen = SplitPath(chosenPath);
-    const QrdFields f = readQrd(qrdPath);
+    QrdFields f;
+    try {
+        f = readQrd(qrdPath);
+    } catch (const Error& e) {
+        // A side file cut short or holding no numbers where numbers belong is a damaged file.
+        if (e.number() == err::InputPastEnd || e.number() == err::TypeMismatch || e.number() == err::Overflow)
+            throw Error(err::Damaged);
+        throw;
+    }
     // The gauge is checked on a scratch document first: a bad one changes nothing.
     qorn::qrnobj gauge;
     gauge.setMee(f.mee);
@@ -148,7 +165,11 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
     // The side file names an extension, not a path: a later overwrite save writes there.
     if (f.ext.contains(QLatin1Char('/')) || f.ext.contains(QLatin1Char('\\')) || f.ext.contains(QChar(0)))
         throw Error(err::BadFileName);
-    const QString file = chosen.folder + chosen.base + QLatin1Char('.') + f.ext;
+    // Names are compared without regard to case, as on the systems side files come from.
+    QString file = chosen.folder + chosen.base + QLatin1Char('.') + f.ext;
+    if (const QString found = findFileIgnoringCase(chosen.folder, chosen.base + QLatin1Char('.') + f.ext);
+        !found.isEmpty())
+        file = found;
 
     Raster work;
     work.load(file, 24);

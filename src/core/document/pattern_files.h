@@ -40,6 +40,10 @@ QByteArray qrdText(const QrdFields& fields);
 // the end, 13 a field that is no number, 6 a number beyond 16 bits.
 QrdFields readQrd(const QString& path);
 
+// The file of that name in the folder, its name compared without regard to case (an exact
+// match first); empty when there is none.
+QString findFileIgnoringCase(const QString& folder, const QString& name);
+
 // The name save-as proposes: empty for "NoName", else "x_" + base + ".bmp", the prefix not
 // doubled on a base that already has it.
 QString proposedSaveAsName(const QString& base);

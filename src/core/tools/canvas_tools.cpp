@@ -40,8 +40,16 @@ void applyOverlay(const std::vector<OverlayItem>& items, const CanvasGeometry& g
         case OverlayItem::DottedBox: {
             // A not-XOR grey pen flips with ~0x808080; dotted, every other pixel of the outline.
             const QPoint p = px(item.a), q = px(item.b);
-            const int x0 = std::min(p.x(), q.x()), x1 = std::max(p.x(), q.x());
-            const int y0 = std::min(p.y(), q.y()), y1 = std::max(p.y(), q.y());
+            int x0 = std::min(p.x(), q.x()), x1 = std::max(p.x(), q.x());
+            int y0 = std::min(p.y(), q.y()), y1 = std::max(p.y(), q.y());
+            // A side on or past the canvas edge is drawn on the last cell pixels, where it
+            // shows, not on the border.
+            const int wc = g.pixelWidth(), hc = g.pixelHeight();
+            if (x1 < 0 || y1 < 0 || x0 >= wc || y0 >= hc) break;
+            x0 = std::max(x0, 0);
+            y0 = std::max(y0, 0);
+            x1 = std::min(x1, wc - 1);
+            y1 = std::min(y1, hc - 1);
             int n = 0;
             auto dot = [&](int x, int y) {
                 if ((n++ & 1) == 0) xorPixel(target, origin, rect, x, y, 0x7F7F7F);

@@ -125,10 +125,11 @@ ZoomGridRule zoomGridRule(int z, bool zoomIn, GridChoice current) {
 
 int autoscrollValue(double pos, int viewportInner, int value, int max, int smallChange) {
     // The right (bottom) edge: the point is at or beyond what the viewport shows.
+    // The last step is a short one, so a drag can always reach the ends of the canvas.
     const float px = static_cast<float>(pos);
-    if (!(viewportInner + value > px) && value < max - smallChange) value += smallChange;
+    if (!(viewportInner + value > px) && value < max) value = std::min(max, value + smallChange);
     // The left (top) edge.
-    if (!(pos > value) && smallChange < value) value -= smallChange;
+    if (!(pos > value) && value > 0) value = std::max(0, value - smallChange);
     return value;
 }
 

@@ -268,8 +268,10 @@ bool Form1::Form_Load(const QString& commandLine) {
         // A file that cannot be opened is reported as the open command reports it; the new
         // pattern stays and the program runs on.
         const int e = trapErrors([&] {
-            if (OpenPatternFile(commandLine))
+            if (OpenPatternFile(commandLine)) {
                 setWindowTitle(QStringLiteral("QORN - ") + SplitPath(state_.qrnobj->savefile).base);
+                rememberFolder(commandLine);
+            }
         });
         if (e) showFileError(e, FileCommand::Open, QStringLiteral("開く"));
         frmBmp_.reset();

@@ -198,6 +198,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The wheel over the rulers and the viewport scrolls the canvas too.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:

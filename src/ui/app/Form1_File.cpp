@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QSettings>
 
 namespace qorn {
 namespace {
@@ -31,13 +32,7 @@ const QString kOpenFilter = QStringLiteral(
 const QString kSaveFilter = QStringLiteral("ＢＭＰ(*.BMP)|*.bmp|ＴＩＦ(*.TIF)|*.tif|ＰＣＸ(*.PCX)|*.pcx");
 
 // The side file of an image: same folder and base name, extension ".qrd" in any case.
-QString findQrd(const SplitPathResult& p) {
-    const QDir dir(p.folder.isEmpty() ? QStringLiteral(".") : p.folder);
-    const QString wanted = (p.base + QStringLiteral(".qrd")).toLower();
-    for (const QString& name : dir.entryList(QDir::Files))
-        if (name.toLower() == wanted) return dir.filePath(name);
-    return {};
-}
+QString findQrd(const SplitPathResult& p) { return findFileIgnoringCase(p.folder, p.base + QStringLiteral(".qrd")); }
 
 bool isRefusedExtension(const QString& name) {
     const QString last3 = name.right(3).toUpper();
@@ -58,11 +53,19 @@ void Form1::guarded(const QString& title, const std::function<void()>& command) 
     if (e) showFileError(e, FileCommand::Editing, title);
 }
 
-QString Form1::startFolder() const { return lastFolder_.isEmpty() ? QDir::homePath() : lastFolder_; }
+QString Form1::startFolder() const {
+    if (!lastFolder_.isEmpty()) return lastFolder_;
+    const QString kept = QSettings(QStringLiteral("QORN"), QStringLiteral("QORN")).value(QStringLiteral("Folders/LastFolder")).toString();
+    return !kept.isEmpty() && QFileInfo(kept).isDir() ? kept : QDir::homePath();
+}
 
 void Form1::rememberFolder(const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
-    if (QFileInfo(folder).isDir()) lastFolder_ = folder;
+    if (!QFileInfo(folder).isDir()) return;
+    lastFolder_ = folder;
+    // Kept for the next run as well.
+    QSettings settings(QStringLiteral("QORN"), QStringLiteral("QORN"));
+    settings.setValue(QStringLiteral("Folders/LastFolder"), folder);
 }
 
 void Form1::forgetEditingState() {
@@ -262,6 +265,7 @@ void Form1::mnuSave_Click() {
     }
     Tag = QStringLiteral("0");
     setBusy(true);
+    const bool partial = state_.qrnobj->selected;
     const int e = trapErrors([&] { writePattern(state_, state_.qrnobj->savefile, SaveKind::Overwrite); });
     setBusy(false);
     if (e) {
@@ -270,7 +274,8 @@ void Form1::mnuSave_Click() {
         return;
     }
     tools_.clearSelection();
-    state_.qrnobj->chgflg = false;
+    // Only a part went to the file: the rest of the chart is still unsaved.
+    if (!partial) state_.qrnobj->chgflg = false;
     rememberFolder(state_.qrnobj->savefile);
 }
 
@@ -301,6 +306,7 @@ void Form1::mnuSaveAs_Click() {
             return;
         }
         setBusy(true);
+        const bool partial = state_.qrnobj->selected;
         const int e = trapErrors([&] { writePattern(state_, chosen, SaveKind::SaveAs); });
         setBusy(false);
         if (e) throw Error(e);
@@ -311,7 +317,7 @@ void Form1::mnuSaveAs_Click() {
         tools_.clearSelection();
         const SplitPathResult saved = SplitPath(chosen);
         setWindowTitle(QStringLiteral("QORN - ") + saved.base);
-        state_.qrnobj->chgflg = false;
+        if (!partial) state_.qrnobj->chgflg = false;
         RememberFile(saved.folder + saved.base + QStringLiteral(".qrd"));
     } catch (const Error& e) {
         showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("名前をつけて保存"));

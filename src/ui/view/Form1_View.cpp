@@ -49,6 +49,10 @@ void Form1::buildCanvasArea() {
     connect(HScroll1, &QScrollBar::valueChanged, this, [this] { Hscroll1_Change(); });
     connect(VScroll1, &QScrollBar::valueChanged, this, [this] { VScroll1_Change(); });
 
+    for (QWidget* w : {static_cast<QWidget*>(Picdummy), inner, Hscaledum, Vscaledum,
+                       static_cast<QWidget*>(Hscale), static_cast<QWidget*>(Vscale)})
+        w->installEventFilter(this);
+
     LblZoom = new QLabel(QStringLiteral("0"), client);
     LblZoom->setObjectName(QStringLiteral("LblZoom"));
     LblZoom->setMinimumWidth(20);
@@ -196,6 +200,14 @@ void Form1::Autoscroll(double x, double y) {
         VScroll1->setValue(
             autoscrollValue(py, inner, VScroll1->value(), VScroll1->maximum(), VScroll1->singleStep()));
     }
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Wheel) {
+        Picdisplay_Wheel(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void Form1::Picdisplay_Wheel(QWheelEvent* event) {

@@ -91,6 +91,9 @@ std::vector<QRect> RulerStrip::labelBoxes() const {
             const int y = kCellOrigin + geometry_.firstPixelOfRow(static_cast<int>(std::floor(label.at)));
             box.moveTop(std::clamp(y, 0, std::max(0, height() - box.height())));
         }
+        // An end label pulled inside the strip must not print over its neighbour.
+        const auto previous = std::find_if(boxes.rbegin(), boxes.rend(), [](const QRect& b) { return !b.isNull(); });
+        if (previous != boxes.rend() && previous->intersects(box)) box = QRect();
         boxes.push_back(box);
     }
     return boxes;

@@ -106,8 +106,16 @@ QImage read(const QByteArray& data) {
     if (bytesPerLine <= 0 || int64_t(bytesPerLine) * 8 < width * bpp) damaged();
     if (!dimensionsAllowed(width, height)) damaged();
 
+    // Version 5 brought the 256-colour palette at the end of the file; an 8-bit picture of that
+    // version without it has lost its end. Older versions have no palette and are shown in grey.
+    const qsizetype trailerAt = data.size() - kTrailerSize;
+    const bool hasTrailer = indexed8 && trailerAt >= kHeaderSize && h[trailerAt] == 0x0C;
+    if (indexed8 && version >= 5 && !hasTrailer) damaged();
+    // The palette is not pixel data: a stream that runs into it is short.
+    const qsizetype pixelsEnd = hasTrailer && version >= 5 ? trailerAt : data.size();
+
     const int64_t total = int64_t(bytesPerLine) * planes * height;
-    const int64_t available = data.size() - kHeaderSize;
+    const int64_t available = pixelsEnd - kHeaderSize;
     // A run byte pair expands to at most 63 bytes: a file too short for that cannot be whole.
     if ((encoding == 1 ? available * 63 : available) < total) damaged();
 
@@ -118,7 +126,7 @@ QImage read(const QByteArray& data) {
     return guardAllocation([&] {
         std::vector<uchar> lineBuffer(static_cast<size_t>(used) * planes);
         uchar* line = lineBuffer.data();
-        Decoder decoder(h + kHeaderSize, h + data.size(), encoding == 1);
+        Decoder decoder(h + kHeaderSize, h + pixelsEnd, encoding == 1);
         auto nextLine = [&] {
             for (int p = 0; p < planes; ++p) {
                 decoder.read(line + int64_t(used) * p, used);
@@ -142,9 +150,8 @@ QImage read(const QByteArray& data) {
         clearRowPadding(img);
         QVector<QRgb> table(256, 0xff000000);
         if (indexed8) {
-            const qsizetype trailer = data.size() - kTrailerSize;
-            const auto* t = h + trailer;
-            if (trailer >= kHeaderSize && t[0] == 0x0C) {
+            if (hasTrailer) {
+                const auto* t = h + trailerAt;
                 for (int i = 0; i < 256; ++i) table[i] = qRgb(t[1 + 3 * i], t[2 + 3 * i], t[3 + 3 * i]);
             } else {
                 for (int i = 0; i < 256; ++i) table[i] = qRgb(i, i, i);

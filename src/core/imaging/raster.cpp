@@ -3,6 +3,7 @@
 #include "codec_limits.h"
 #include "common/error.h"
 #include "common/file_write.h"
+#include "image_integrity.h"
 #include "pcx.h"
 #include "pict.h"
 #include "quantize.h"
@@ -76,6 +77,7 @@ QImage readWithQt(const QString& path) {
         throw Error(!suffix.isEmpty() && known.contains(suffix) ? err::Damaged : err::Unsupported);
     }
     refuseOversized(reader);
+    checkComplete(path);
     QImage image;
     if (!reader.read(&image)) {
         switch (reader.error()) {
@@ -219,6 +221,11 @@ void Raster::loadFromMemory(const QByteArray& bmp) {
         buffer.open(QIODevice::ReadOnly);
         QImageReader reader(&buffer, "bmp");
         refuseOversized(reader);
+        // Judged through a device of its own: the reader has already read the header.
+        QBuffer probe;
+        probe.setData(bmp);
+        probe.open(QIODevice::ReadOnly);
+        checkComplete(probe);
         QImage image;
         if (!reader.read(&image)) throw Error(err::Damaged);
         return normalizedImage(image, true);

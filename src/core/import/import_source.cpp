@@ -4,6 +4,7 @@
 #include "common/error.h"
 #include "common/vbround.h"
 #include "imaging/codec_limits.h"
+#include "imaging/image_integrity.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -101,6 +102,9 @@ void ImportSource::open(const QString& path, ColorRef background) {
 
         QImageReader reader(path);
         const QByteArray format = reader.format();
+        // Qt would fill what a short file lacks with stale memory. Content Qt does not know goes
+        // through Raster::load, which judges it itself.
+        if (!format.isEmpty()) checkComplete(path);
         const QString suffix = QFileInfo(path).suffix().toUpper();
         if (format == "ico" || format == "cur" || suffix == QLatin1String("ICO") || suffix == QLatin1String("CUR")) {
             icons_ = ReadIconDirectory(path);

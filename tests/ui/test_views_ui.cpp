@@ -72,6 +72,19 @@ TEST_F(Form1Test, ViewsLockEditingAndNormalViewPutsUndoBackAsItWas) {
     }
 }
 
+TEST_F(Form1Test, ATextChartWrittenInALockedViewLeavesUndoOff) {
+    Form1& f = started();
+    f.mnuTools_Click(tool::Line);
+    test::dragOnCanvas(f, {2, 2}, {9, 2});
+    ASSERT_TRUE(f.mnuUndo->isEnabled());
+    f.mnuDispCross->trigger();
+    files.answers = {dir + QStringLiteral("/chart.txt")};
+    f.mnuFilePrint_Click();
+    ASSERT_TRUE(QFile::exists(dir + QStringLiteral("/chart.txt")));
+    f.mnuDispNormal->trigger();
+    EXPECT_FALSE(f.mnuUndo->isEnabled());
+}
+
 TEST_F(Form1Test, TheCanvasAndTheSavedScreenShowTheMode) {
     Form1& f = started();
     f.state().LeadSrc.setPixel(3, 3, f.state().PalTable[12]);
@@ -256,6 +269,18 @@ TEST_F(Form1Test, HelpOpensItsDocumentOrSaysItCannot) {
     dlg.HelpFile = dir + QStringLiteral("/missing.html");
     dlg.ShowHelp();
     EXPECT_EQ(dlg.ErrNumber, cCommonDlg::HelpUnavailable);
+    // The window never keeps the program running on its own, and goes with its owner.
+    EXPECT_FALSE(window->testAttribute(Qt::WA_QuitOnClose));
+    QtFileDialogProvider owned;
+    cCommonDlg forForm(owned);
+    forForm.Form = &f;
+    forForm.HelpFile = AppFile(QStringLiteral("Qorn.html"));
+    forForm.HelpCommand = cCommonDlg::HelpContents;
+    forForm.ShowHelp();
+    ASSERT_NE(owned.helpWindow(), nullptr);
+    EXPECT_EQ(owned.helpWindow()->parent(), &f);
+    form.reset();
+    EXPECT_EQ(owned.helpWindow(), nullptr);
 }
 
 TEST_F(Form1Test, TheChosenSymbolFileLastsUntilANewPattern) {

@@ -358,6 +358,7 @@ void Form1::mnuFilePrint_Click() {
         return;
     }
     setUndoEnabled(false);
+    undoAtLock_ = false; // also when written from a locked view
     const std::optional<QRect> area =
         selectionRect(*state_.qrnobj, QSize(state_.LeadSrc.width(), state_.LeadSrc.height()));
     try {

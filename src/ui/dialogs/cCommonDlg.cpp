@@ -151,10 +151,14 @@ std::optional<QString> run(const cCommonDlg& d, bool save) {
 } // namespace
 
 QtFileDialogProvider::QtFileDialogProvider() = default;
-QtFileDialogProvider::~QtFileDialogProvider() = default;
+QtFileDialogProvider::~QtFileDialogProvider() {
+    if (help_ && !help_->parent()) delete help_.data();
+}
+
+HelpWindow* QtFileDialogProvider::helpWindow() const { return help_.data(); }
 
 bool QtFileDialogProvider::showHelp(const cCommonDlg& d) {
-    if (!help_) help_ = std::make_unique<HelpWindow>();
+    if (!help_) help_ = new HelpWindow(d.Form);
     return help_->showContents(d.HelpFile);
 }
 

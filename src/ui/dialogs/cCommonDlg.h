@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <QPointer>
+
 #include <memory>
 #include <optional>
 
@@ -31,11 +33,12 @@ public:
     std::optional<QString> showOpen(const cCommonDlg& dialog) override;
     std::optional<QString> showSave(const cCommonDlg& dialog) override;
     bool showHelp(const cCommonDlg& dialog) override;
-    HelpWindow* helpWindow() const { return help_.get(); }
+    HelpWindow* helpWindow() const;
 
 private:
-    // One help window for the whole run; later calls bring it back.
-    std::unique_ptr<HelpWindow> help_;
+    // One help window for the whole run; later calls bring it back. It belongs to the main
+    // window, so it goes when the program ends.
+    QPointer<HelpWindow> help_;
 };
 
 // The standard dialogs behind a property interface: set the properties, call a Show method,

@@ -10,6 +10,8 @@ namespace qorn {
 HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("HelpWindow"));
     setWindowTitle(QStringLiteral("QORN ヘルプ"));
+    // Closing the editor ends the program even while the help is open.
+    setAttribute(Qt::WA_QuitOnClose, false);
     browser_ = new QTextBrowser(this);
     browser_->setOpenExternalLinks(false);
     auto* layout = new QVBoxLayout(this);

@@ -46,8 +46,7 @@ cCommonDlg saveDialog(FileDialogProvider& provider, const QString& folder) {
     dlg.DefaultExt = QStringLiteral("bmp");
     dlg.FilterIndex = 1;
     dlg.InitDir = folder;
-    dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
-                cCommonDlg::ShowHelpButton;
+    dlg.Flags = cCommonDlg::SaveFlags;
     dlg.CancelError = true;
     dlg.DialogTitle = QStringLiteral("名前をつけて保存");
     return dlg;

@@ -290,8 +290,7 @@ void Form1::mnuSaveAs_Click() {
         dlg.FilterIndex = 1;
         // A new pattern's name points into the program folder, which is no place for charts.
         dlg.InitDir = neverSaved ? startFolder() : p.folder;
-        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
-                    cCommonDlg::ShowHelpButton;
+        dlg.Flags = cCommonDlg::SaveFlags;
         dlg.CancelError = true;
         dlg.DialogTitle = state_.qrnobj->selected ? QStringLiteral("名前をつけて保存(部分)")
                                                   : QStringLiteral("名前をつけて保存");
@@ -332,8 +331,7 @@ void Form1::mnuFileSaveD_Click() {
         dlg.Filter = QStringLiteral("BMP(*.bmp)|*.bmp");
         dlg.DefaultExt = QStringLiteral("bmp");
         dlg.FilterIndex = 1;
-        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
-                    cCommonDlg::ShowHelpButton;
+        dlg.Flags = cCommonDlg::SaveFlags;
         dlg.CancelError = true;
         dlg.InitDir = startFolder();
         dlg.ShowSave();
@@ -368,8 +366,7 @@ void Form1::mnuFilePrint_Click() {
         dlg.DefaultExt = QStringLiteral("txt");
         dlg.FilterIndex = 1;
         dlg.InitDir = startFolder();
-        dlg.Flags = cCommonDlg::OverwritePrompt | cCommonDlg::HideReadOnly | cCommonDlg::PathMustExist |
-                    cCommonDlg::ShowHelpButton;
+        dlg.Flags = cCommonDlg::SaveFlags;
         dlg.CancelError = true;
         dlg.DialogTitle = area ? title + QStringLiteral("(部分)") : title;
         dlg.ShowSave();

@@ -51,6 +51,8 @@ public:
     static constexpr int ShowHelpButton = 16;
     static constexpr int PathMustExist = 2048;
     static constexpr int FileMustExist = 4096;
+    // What every save dialog of the program asks for (2070).
+    static constexpr int SaveFlags = OverwritePrompt | HideReadOnly | PathMustExist | ShowHelpButton;
 
     explicit cCommonDlg(FileDialogProvider& provider);
 

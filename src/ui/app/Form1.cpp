@@ -85,52 +85,40 @@ Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), s
 
 Form1::~Form1() = default;
 
+QAction* Form1::addCommand(QMenu* menu, const QString& caption, const QString& title,
+                           const std::function<void()>& command) {
+    QAction* action = menu->addAction(caption);
+    connect(action, &QAction::triggered, this, [this, title, command] { guarded(title, command); });
+    return action;
+}
+
 void Form1::buildMenus() {
     mnuFile = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    mnuNew = mnuFile->addAction(QStringLiteral("新規(&N)"));
-    connect(mnuNew, &QAction::triggered, this, [this] { guarded(QStringLiteral("新規"), [this] { mnuNew_Click(); }); });
-    mnuOpen = mnuFile->addAction(QStringLiteral("開く(&O)..."));
-    connect(mnuOpen, &QAction::triggered, this, [this] { guarded(QStringLiteral("開く"), [this] { mnuOpen_Click(); }); });
-    mnuSave = mnuFile->addAction(QStringLiteral("上書き保存(&S)"));
-    connect(mnuSave, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("上書き保存"), [this] { mnuSave_Click(); }); });
-    mnuSaveAs = mnuFile->addAction(QStringLiteral("名前をつけて保存(&A)..."));
-    connect(mnuSaveAs, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("名前をつけて保存"), [this] { mnuSaveAs_Click(); }); });
+    mnuNew = addCommand(mnuFile, QStringLiteral("新規(&N)"), QStringLiteral("新規"), [this] { mnuNew_Click(); });
+    mnuOpen = addCommand(mnuFile, QStringLiteral("開く(&O)..."), QStringLiteral("開く"), [this] { mnuOpen_Click(); });
+    mnuSave = addCommand(mnuFile, QStringLiteral("上書き保存(&S)"), QStringLiteral("上書き保存"), [this] { mnuSave_Click(); });
+    mnuSaveAs = addCommand(mnuFile, QStringLiteral("名前をつけて保存(&A)..."), QStringLiteral("名前をつけて保存"), [this] { mnuSaveAs_Click(); });
     mnuFile->addSeparator();
-    mnuFileSaveD = mnuFile->addAction(QStringLiteral("描画画面の保存(&V)..."));
-    connect(mnuFileSaveD, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("描画画面の保存"), [this] { mnuFileSaveD_Click(); }); });
-    mnuFilePrint = mnuFile->addAction(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(&F)..."));
-    connect(mnuFilePrint, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"), [this] { mnuFilePrint_Click(); }); });
+    mnuFileSaveD = addCommand(mnuFile, QStringLiteral("描画画面の保存(&V)..."), QStringLiteral("描画画面の保存"), [this] { mnuFileSaveD_Click(); });
+    mnuFilePrint = addCommand(mnuFile, QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(&F)..."), QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"), [this] { mnuFilePrint_Click(); });
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
     connect(mnuExit, &QAction::triggered, this, &Form1::mnuExit_Click);
     mnuFileRecent[0] = mnuFile->addSeparator();
     mnuFileRecent[0]->setVisible(false);
     for (int k = 1; k <= 4; ++k) {
-        mnuFileRecent[k] = mnuFile->addAction(QStringLiteral("Recent%1").arg(k));
+        mnuFileRecent[k] = addCommand(mnuFile, QStringLiteral("Recent%1").arg(k), QStringLiteral("開く"),
+                                      [this, k] { mnuFileRecent_Click(k); });
         mnuFileRecent[k]->setVisible(false);
-        connect(mnuFileRecent[k], &QAction::triggered, this,
-                [this, k] { guarded(QStringLiteral("開く"), [this, k] { mnuFileRecent_Click(k); }); });
     }
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
-    mnuUndo = mnuEdit->addAction(QStringLiteral("元に戻す(&U)"));
-    connect(mnuUndo, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("元に戻す"), [this] { mnuUndo_Click(); }); });
+    mnuUndo = addCommand(mnuEdit, QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す"), [this] { mnuUndo_Click(); });
 
     mnuDisp = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    mnuDispSelection[0] = mnuDisp->addAction(QStringLiteral("全体表示(&A)"));
-    connect(mnuDispSelection[0], &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("全体表示"), [this] { mnuDispSelection_Click(0); }); });
-    mnuDispSelection[1] = mnuDisp->addAction(QStringLiteral("拡大(&M)"));
-    connect(mnuDispSelection[1], &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("拡大"), [this] { mnuDispSelection_Click(1); }); });
-    mnuDispSelection[2] = mnuDisp->addAction(QStringLiteral("縮小(&R)"));
-    connect(mnuDispSelection[2], &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("縮小"), [this] { mnuDispSelection_Click(2); }); });
+    mnuDispSelection[0] = addCommand(mnuDisp, QStringLiteral("全体表示(&A)"), QStringLiteral("全体表示"), [this] { mnuDispSelection_Click(0); });
+    mnuDispSelection[1] = addCommand(mnuDisp, QStringLiteral("拡大(&M)"), QStringLiteral("拡大"), [this] { mnuDispSelection_Click(1); });
+    mnuDispSelection[2] = addCommand(mnuDisp, QStringLiteral("縮小(&R)"), QStringLiteral("縮小"), [this] { mnuDispSelection_Click(2); });
     mnuDisp->addSeparator();
     mnuGrid = mnuDisp->addMenu(QStringLiteral("グリッドの表示(&G)"));
     const QString gridCaptions[3] = {QStringLiteral("間隔５"), QStringLiteral("間隔１"), QStringLiteral("なし")};
@@ -141,32 +129,23 @@ void Form1::buildMenus() {
     }
     mnuGrids[GridFive]->setChecked(true);
     mnuDispOption = mnuDisp->addMenu(QStringLiteral("ｵﾌﾟｼｮﾝ"));
-    mnuDispNormal = mnuDispOption->addAction(QStringLiteral("通常表示"));
-    mnuDispCross = mnuDispOption->addAction(QStringLiteral("クロス表示"));
-    mnuDispSym = mnuDispOption->addAction(QStringLiteral("パターン表示"));
+    mnuDispNormal = addCommand(mnuDispOption, QStringLiteral("通常表示"), QStringLiteral("通常表示"),
+                               [this] { mnuDispNormal_Click(); });
+    mnuDispCross = addCommand(mnuDispOption, QStringLiteral("クロス表示"), QStringLiteral("クロス表示"),
+                              [this] { mnuDispCross_Click(); });
+    mnuDispSym = addCommand(mnuDispOption, QStringLiteral("パターン表示"), QStringLiteral("パターン表示"),
+                            [this] { mnuDispSym_Click(); });
     for (QAction* a : {mnuDispNormal, mnuDispCross, mnuDispSym}) a->setCheckable(true);
     mnuDispNormal->setChecked(true);
-    connect(mnuDispNormal, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("通常表示"), [this] { mnuDispNormal_Click(); }); });
-    connect(mnuDispCross, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("クロス表示"), [this] { mnuDispCross_Click(); }); });
-    connect(mnuDispSym, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("パターン表示"), [this] { mnuDispSym_Click(); }); });
 
     buildToolMenu();
 
     mnuOption = menuBar()->addMenu(QStringLiteral("設定(&S)"));
-    mnuPatFile = mnuOption->addAction(QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更(&P)..."));
-    connect(mnuPatFile, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更"), [this] { mnuPatFile_Click(); }); });
+    mnuPatFile = addCommand(mnuOption, QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更(&P)..."), QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更"), [this] { mnuPatFile_Click(); });
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    mnuHelpIndex = mnuHelp->addAction(QStringLiteral("目次(&C)"));
-    connect(mnuHelpIndex, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("ヘルプ"), [this] { mnuHelpIndex_Click(); }); });
-    mnuAbout = mnuHelp->addAction(QStringLiteral("バージョン情報(&A)"));
-    connect(mnuAbout, &QAction::triggered, this,
-            [this] { guarded(QStringLiteral("バージョン情報"), [this] { mnuAbout_Click(); }); });
+    mnuHelpIndex = addCommand(mnuHelp, QStringLiteral("目次(&C)"), QStringLiteral("ヘルプ"), [this] { mnuHelpIndex_Click(); });
+    mnuAbout = addCommand(mnuHelp, QStringLiteral("バージョン情報(&A)"), QStringLiteral("バージョン情報"), [this] { mnuAbout_Click(); });
 }
 
 void Form1::buildToolbar() {

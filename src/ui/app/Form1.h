@@ -2,6 +2,7 @@
 
 #include "app/editor_state.h"
 #include "app/prompter.h"
+#include "dialogs/cCommonDlg.h"
 #include "dialogs/file_errors.h"
 #include "tools/canvas_tools.h"
 #include "view/canvas_geometry.h"
@@ -248,8 +249,16 @@ private:
     // Runs a command that has no error handling of its own; a failure is reported under
     // `title` and leaves the pattern as it was.
     void guarded(const QString& title, const std::function<void()>& command);
+    // A menu item whose command runs guarded under `title`.
+    QAction* addCommand(QMenu* menu, const QString& caption, const QString& title,
+                        const std::function<void()>& command);
     // The folder a file dialog starts in when the pattern has none of its own.
     QString startFolder() const;
+    // A save dialog as every save command shows it (first type chosen, the program's option
+    // flags, starting in the last folder used); the caller adds its title and name.
+    cCommonDlg saveDialog(const QString& filter, const QString& defaultExt);
+    // Shows it; a cancel leaves through err::Cancelled, a chosen folder is remembered.
+    QString chosenSaveName(cCommonDlg& dlg);
     void rememberFolder(const QString& path);
     // Everything a freshly loaded or new pattern must not inherit: a selection, a pending
     // placement, a gesture in progress, the undo snapshot.

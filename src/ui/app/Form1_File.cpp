@@ -68,6 +68,25 @@ void Form1::rememberFolder(const QString& path) {
     settings.setValue(QStringLiteral("Folders/LastFolder"), folder);
 }
 
+cCommonDlg Form1::saveDialog(const QString& filter, const QString& defaultExt) {
+    cCommonDlg dlg(*services_.files);
+    dlg.Form = this;
+    dlg.Filter = filter;
+    dlg.DefaultExt = defaultExt;
+    dlg.FilterIndex = 1;
+    dlg.InitDir = startFolder();
+    dlg.Flags = cCommonDlg::SaveFlags;
+    dlg.CancelError = true;
+    return dlg;
+}
+
+QString Form1::chosenSaveName(cCommonDlg& dlg) {
+    dlg.ShowSave();
+    if (dlg.CancelButton) throw Error(err::Cancelled);
+    rememberFolder(dlg.FileName);
+    return dlg.FileName;
+}
+
 void Form1::forgetEditingState() {
     tools_.cancelGesture();
     tools_.clearSelection();
@@ -283,21 +302,13 @@ void Form1::mnuSaveAs_Click() {
     const SplitPathResult p = SplitPath(state_.qrnobj->savefile);
     const bool neverSaved = p.base.toUpper() == QLatin1String("NONAME");
     try {
-        cCommonDlg dlg(*services_.files);
-        dlg.Form = this;
-        dlg.Filter = kSaveFilter;
-        dlg.DefaultExt = QStringLiteral("bmp");
-        dlg.FilterIndex = 1;
+        cCommonDlg dlg = saveDialog(kSaveFilter, QStringLiteral("bmp"));
         // A new pattern's name points into the program folder, which is no place for charts.
-        dlg.InitDir = neverSaved ? startFolder() : p.folder;
-        dlg.Flags = cCommonDlg::SaveFlags;
-        dlg.CancelError = true;
+        if (!neverSaved) dlg.InitDir = p.folder;
         dlg.DialogTitle = state_.qrnobj->selected ? QStringLiteral("名前をつけて保存(部分)")
                                                   : QStringLiteral("名前をつけて保存");
         dlg.FileName = proposedSaveAsName(p.base);
-        dlg.ShowSave();
-        if (dlg.CancelButton) throw Error(err::Cancelled);
-        const QString chosen = dlg.FileName;
+        const QString chosen = chosenSaveName(dlg);
         if (isRefusedExtension(chosen)) {
             services_.prompter->MsgBox(QStringLiteral("この形式では保存できません"), vbOKOnly,
                                        QStringLiteral("名前をつけて保存"));
@@ -311,7 +322,6 @@ void Form1::mnuSaveAs_Click() {
         if (e) throw Error(e);
         // The pattern takes its new name only once it is written there.
         Tag = QStringLiteral("0");
-        rememberFolder(chosen);
         state_.qrnobj->savefile = chosen;
         tools_.clearSelection();
         const SplitPathResult saved = SplitPath(chosen);
@@ -326,17 +336,8 @@ void Form1::mnuSaveAs_Click() {
 
 void Form1::mnuFileSaveD_Click() {
     try {
-        cCommonDlg dlg(*services_.files);
-        dlg.Form = this;
-        dlg.Filter = QStringLiteral("BMP(*.bmp)|*.bmp");
-        dlg.DefaultExt = QStringLiteral("bmp");
-        dlg.FilterIndex = 1;
-        dlg.Flags = cCommonDlg::SaveFlags;
-        dlg.CancelError = true;
-        dlg.InitDir = startFolder();
-        dlg.ShowSave();
-        if (dlg.CancelButton) throw Error(err::Cancelled);
-        rememberFolder(dlg.FileName);
+        cCommonDlg dlg = saveDialog(QStringLiteral("BMP(*.bmp)|*.bmp"), QStringLiteral("bmp"));
+        chosenSaveName(dlg);
         setBusy(true);
         // The canvas as it is drawn: cells, grid and whatever feedback is on it.
         const int e = trapErrors([&] {
@@ -360,18 +361,9 @@ void Form1::mnuFilePrint_Click() {
     const std::optional<QRect> area =
         selectionRect(*state_.qrnobj, QSize(state_.LeadSrc.width(), state_.LeadSrc.height()));
     try {
-        cCommonDlg dlg(*services_.files);
-        dlg.Form = this;
-        dlg.Filter = QStringLiteral("ＴＸＴ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*");
-        dlg.DefaultExt = QStringLiteral("txt");
-        dlg.FilterIndex = 1;
-        dlg.InitDir = startFolder();
-        dlg.Flags = cCommonDlg::SaveFlags;
-        dlg.CancelError = true;
+        cCommonDlg dlg = saveDialog(QStringLiteral("ＴＸＴ(*.txt)|*.txt|すべてのﾌｧｲﾙ(*.*)|*.*"), QStringLiteral("txt"));
         dlg.DialogTitle = area ? title + QStringLiteral("(部分)") : title;
-        dlg.ShowSave();
-        if (dlg.CancelButton) throw Error(err::Cancelled);
-        rememberFolder(dlg.FileName);
+        chosenSaveName(dlg);
         const SymbolFileResult symbols = readSymbolFile(state_.symFile, state_.RightIndex);
         if (!symbols.ok() && symbols.errorNumber == 0) {
             services_.prompter->MsgBox(symbols.message(), vbOKCancel + vbExclamation, title);

@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
+#include "support/sample_images.h"
 #include "support/scripted_files.h"
 #include "support/scripted_prompter.h"
 
@@ -37,10 +38,8 @@ public:
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = QDir::temp().filePath(QStringLiteral("qorn-ui-%1").arg(
+        dir = freshTempDir(QStringLiteral("ui-%1").arg(
             QString::fromLatin1(::testing::UnitTest::GetInstance()->current_test_info()->name())));
-        QDir(dir).removeRecursively();
-        QDir().mkpath(dir);
         setProgramFolderOverride(dir);
         // Recent files go to a settings folder of the test's own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + QStringLiteral("/settings"));

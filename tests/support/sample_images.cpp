@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QTemporaryDir>
 
+#include <memory>
 #include <random>
 
 namespace qorn::test {
@@ -35,8 +37,25 @@ QImage photoLikeImage(int width, int height, uint32_t seed) {
     return image;
 }
 
+namespace {
+
+// One root per test process, removed when it ends: ctest runs the tests of one fixture in
+// parallel processes, and two suites may run at once. A death test's child is the same
+// program started again and ends without cleaning up, so it works inside its parent's root.
+QString testRoot() {
+    static const char* const kVariable = "QORN_TEST_ROOT";
+    static std::unique_ptr<QTemporaryDir> owned;
+    if (!qEnvironmentVariableIsSet(kVariable)) {
+        owned = std::make_unique<QTemporaryDir>(QDir::temp().filePath(QStringLiteral("qorn-test-XXXXXX")));
+        qputenv(kVariable, QFile::encodeName(owned->path()));
+    }
+    return qEnvironmentVariable(kVariable);
+}
+
+} // namespace
+
 QString freshTempDir(const QString& name) {
-    const QString path = QDir::temp().filePath(QStringLiteral("qorn-test-") + name);
+    const QString path = testRoot() + QLatin1Char('/') + name;
     QDir(path).removeRecursively();
     QDir().mkpath(path);
     return path;

@@ -13,7 +13,7 @@ namespace qorn::test {
 QImage allIndicesImage(int width, int height);
 // A 24-bit image of smooth gradients with noise, like a downscaled photograph.
 QImage photoLikeImage(int width, int height, uint32_t seed = 1);
-// A temporary folder path for one test, made anew.
+// A temporary folder for one test, made anew inside a folder of the running process alone.
 QString freshTempDir(const QString& name);
 // Writes bytes to a file; returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);

@@ -17,24 +17,25 @@ struct Row {
 constexpr std::initializer_list<C> kEveryCommand = {C::Open,           C::OverwriteSave, C::SaveAs,
                                                     C::PatternDisplay, C::MotifSelection, C::Print,
                                                     C::SizeByNumber,   C::ImportDialog,  C::TextChart,
-                                                    C::Editing};
+                                                    C::Editing,        C::Mirror};
 
 // Which commands list which numbers.
 const Row kTable[] = {
     {57, "I/Oエラーです",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::SizeByNumber,
-      C::ImportDialog, C::TextChart}},
-    {61, "ﾃﾞｨｽｸの空き容量が不足です", {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::TextChart}},
+      C::ImportDialog, C::TextChart, C::Mirror}},
+    {61, "ﾃﾞｨｽｸの空き容量が不足です",
+     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::TextChart, C::Mirror}},
     {64, "ファイル名が無効です",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::TextChart}},
     {68, "デバイスが準備されていません",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::ImportDialog,
-      C::TextChart}},
+      C::TextChart, C::Mirror}},
     {70, "書き込みできません",
-     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::SizeByNumber, C::TextChart}},
+     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::SizeByNumber, C::TextChart, C::Mirror}},
     {71, "ディスクが準備されていません",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::ImportDialog,
-      C::TextChart}},
+      C::TextChart, C::Mirror}},
     {75, "パス名が無効です", {C::OverwriteSave}},
     {480, "メモリ不足です", {C::SizeByNumber}},
     // Memory can run out in any command; the user reads the same words everywhere.

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cmath>
 
 namespace qorn {
 
@@ -84,9 +85,12 @@ public:
         endField();
         bool ok = false;
         const double v = field.isEmpty() ? 0.0 : field.toDouble(&ok);
-        if (!field.isEmpty() && !ok) throw Error(err::TypeMismatch);
-        if (v > 32767.5 || v < -32768.5) throw Error(err::Overflow);
-        return static_cast<int>(std::nearbyint(v));
+        // toDouble takes "nan" and "inf", which are no numbers to list input.
+        if (!field.isEmpty() && (!ok || !std::isfinite(v))) throw Error(err::TypeMismatch);
+        // Judged after rounding: 32767.5 rounds to 32768, past 16 bits.
+        const double rounded = std::nearbyint(v);
+        if (rounded > 32767 || rounded < -32768) throw Error(err::Overflow);
+        return static_cast<int>(rounded);
     }
 
 private:

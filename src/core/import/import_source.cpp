@@ -190,11 +190,15 @@ Raster ImportSource::read(int maxWidth) {
 Raster prepareImport(ImportSource& source, const ImportChoices& c, const Palette& palette) {
     return guardAllocation([&] {
         Raster work = source.read(c.maxWidth);
-        work.colorRes(8, PaletteOptimized, c.dither ? 1 : 0, c.colours);
-        for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
-        work.colorRes(8, PaletteUser, 0, 256);
+        reduceToPalette(work, palette, c.colours, c.dither);
         return work;
     });
+}
+
+void reduceToPalette(Raster& work, const Palette& palette, int colours, bool dither) {
+    work.colorRes(8, PaletteOptimized, dither ? 1 : 0, colours);
+    for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
+    work.colorRes(8, PaletteUser, 0, 256);
 }
 
 } // namespace qorn

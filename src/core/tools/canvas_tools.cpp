@@ -206,10 +206,12 @@ int CanvasTools::PickPaletteIndex(double x, double y) {
 
 void CanvasTools::clearSelection() {
     qrnobj& q = *s_.qrnobj;
+    // The buttons follow the state whatever they showed before.
+    host_.setCutCopyEnabled(false);
+    host_.setDeleteEnabled(false);
     if (!q.selected) return;
     q.smpx = q.smpy = q.empx = q.empy = 0;
     q.selected = false;
-    host_.setCutCopyEnabled(false);
     host_.overlayChanged();
 }
 

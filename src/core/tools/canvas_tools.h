@@ -77,7 +77,7 @@ public:
     int PickPaletteIndex(double x, double y);
     ColorRef buttonColor(int button) const;
 
-    // Drops the selection: rectangle zeroed, cut and copy disabled; its frame goes with it.
+    // Drops the selection: rectangle zeroed, cut, copy and delete disabled; its frame goes with it.
     void clearSelection();
     // Ends a floating placement (paste, picture, text or motif): nothing follows the mouse
     // any more and the tool menu and tool bar are usable again.

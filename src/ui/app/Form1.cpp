@@ -71,6 +71,7 @@ Form1::Form1(const Services& services, QWidget* parent) : QMainWindow(parent), s
     buildClientArea();
     buildToolbar();
     // Rubber bands and frames are drawn over whatever part of the canvas is rendered.
+    watchClipboard();
     renderer.overlay = [this](QImage& target, QPoint origin, const QRect& rect) {
         applyOverlay(tools_.overlay(), Picdisplay->geometry(), target, origin, rect);
     };
@@ -113,7 +114,24 @@ void Form1::buildMenus() {
     }
 
     mnuEdit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    connect(mnuEdit, &QMenu::aboutToShow, this, [this] { guarded(QStringLiteral("編集"), [this] { mnuEdit_Click(); }); });
     mnuUndo = addCommand(mnuEdit, QStringLiteral("元に戻す(&U)"), QStringLiteral("元に戻す"), [this] { mnuUndo_Click(); });
+    mnuEdit->addSeparator();
+    mnuCut = addCommand(mnuEdit, QStringLiteral("切り取り(&T)"), QStringLiteral("切り取り"), [this] { mnuCut_Click(); });
+    mnuCopy = addCommand(mnuEdit, QStringLiteral("ｺﾋﾟｰ(&C)"), QStringLiteral("コピー"), [this] { mnuCopy_Click(); });
+    mnuPaste = addCommand(mnuEdit, QStringLiteral("貼り付け(&P)"), QStringLiteral("貼り付け"), [this] { mnuPaste_Click(); });
+    mnuDelete = addCommand(mnuEdit, QStringLiteral("削除(&D)"), QStringLiteral("削除"), [this] { mnuDelete_Click(); });
+    mnuEdit->addSeparator();
+    mnuSelect = mnuEdit->addAction(QStringLiteral("選択(&S)"));
+    mnuSelect->setCheckable(true);
+    connect(mnuSelect, &QAction::triggered, this, &Form1::mnuSelect_Click);
+    mnuSelectAll = addCommand(mnuEdit, QStringLiteral("すべてを選択(&A)"), QStringLiteral("すべてを選択"), [this] { mnuSelectAll_Click(); });
+    mnuSelectAll->setCheckable(true);
+    mnuEdit->addSeparator();
+    mnuReverse = mnuEdit->addMenu(QStringLiteral("鏡像処理(&M)"));
+    mnuReverses[0] = addCommand(mnuReverse, QStringLiteral("上下(&U)"), QStringLiteral("鏡像処理"), [this] { mnuReverse_Click(0); });
+    mnuReverses[1] = addCommand(mnuReverse, QStringLiteral("左右(&L)"), QStringLiteral("鏡像処理"), [this] { mnuReverse_Click(1); });
+    mnuEditGscale = addCommand(mnuEdit, QStringLiteral("グレイスケール(&G)"), QStringLiteral("グレースケール化"), [this] { mnuEditGscale_Click(); });
 
     mnuDisp = menuBar()->addMenu(QStringLiteral("表示(&V)"));
     mnuDispSelection[0] = addCommand(mnuDisp, QStringLiteral("全体表示(&A)"), QStringLiteral("全体表示"), [this] { mnuDispSelection_Click(0); });
@@ -141,6 +159,12 @@ void Form1::buildMenus() {
     buildToolMenu();
 
     mnuOption = menuBar()->addMenu(QStringLiteral("設定(&S)"));
+    connect(mnuOption, &QMenu::aboutToShow, this, [this] { mnuOption_Click(); });
+    mnuGauge = addCommand(mnuOption, QStringLiteral("ゲージ変更(&G)..."), QStringLiteral("ゲージ変更"), [this] { mnuGauge_Click(); });
+    mnuSize = mnuOption->addMenu(QStringLiteral("サイズ変更(&S)"));
+    mnuSizeNum = addCommand(mnuSize, QStringLiteral("数値指定(&N)..."), QStringLiteral("ｻｲｽﾞ変更"), [this] { mnuSizeNum_Click(); });
+    mnuSizeSel = addCommand(mnuSize, QStringLiteral("選択領域以外削除(&S)"), QStringLiteral("ｻｲｽﾞ変更"), [this] { mnuSizeSel_Click(); });
+    mnuOption->addSeparator();
     mnuPatFile = addCommand(mnuOption, QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更(&P)..."), QStringLiteral("ﾊﾟﾀｰﾝﾌｧｲﾙの変更"), [this] { mnuPatFile_Click(); });
 
     mnuHelp = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
@@ -160,7 +184,12 @@ void Form1::buildToolbar() {
         {QStringLiteral("new"), [this] { mnuNew_Click(); }},
         {QStringLiteral("open"), [this] { mnuOpen_Click(); }},
         {QStringLiteral("save"), [this] { mnuSave_Click(); }},
+        {QStringLiteral("cut"), [this] { mnuCut_Click(); }},
+        {QStringLiteral("copy"), [this] { mnuCopy_Click(); }},
+        {QStringLiteral("paste"), [this] { mnuPaste_Click(); }},
+        {QStringLiteral("delete"), [this] { mnuDelete_Click(); }},
         {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
+        {QStringLiteral("gauge"), [this] { mnuGauge_Click(); }},
         {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
         {QStringLiteral("zoomout"), [this] { mnuDispSelection_Click(2); }},
         {QStringLiteral("help"), [this] { mnuHelpIndex_Click(); }},
@@ -202,6 +231,7 @@ void Form1::buildClientArea() {
     Label3 = new QLabel(this);
     for (QLabel* label : {Label1, Label2, Label3}) {
         label->setMinimumWidth(140);
+        label->installEventFilter(this);
         statusBar()->addWidget(label);
     }
 }

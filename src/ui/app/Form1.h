@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QCheckBox;
@@ -24,6 +25,7 @@ class QScrollBar;
 class QToolBar;
 class QWheelEvent;
 class QDialog;
+class QUrl;
 
 namespace qorn {
 
@@ -120,6 +122,31 @@ public:
     // Edit menu.
     void mnuUndo_Click();
     void setUndoEnabled(bool enabled) override;
+    void mnuCopy_Click();
+    void mnuCut_Click();
+    void mnuDelete_Click();
+    void mnuPaste_Click();
+    void mnuSelectAll_Click();
+    // Opening the edit menu and the settings menu brings their items in step.
+    void mnuEdit_Click();
+    void mnuOption_Click();
+    // 0 turns the selection upside down, 1 mirrors it left to right.
+    void mnuReverse_Click(int index);
+    void mnuEditGscale_Click();
+    // The size and the gauge.
+    void mnuSizeNum_Click();
+    void mnuSizeSel_Click();
+    void mnuGauge_Click();
+    // Escape and Delete on the canvas; true when the key was taken.
+    bool Picdisplay_KeyDown(int key);
+    // Files dropped on the canvas: the first local one is opened once the drop is over.
+    void Picdisplay_DropFiles(const QList<QUrl>& urls);
+    // The status labels: a double click changes the gauge, a right click offers the settings.
+    void Label_DblClick();
+    void Label_MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    // Whether the clipboard holds a picture, as last asked; and how often it was asked.
+    bool clipboardHasPicture() const { return clipboardHasPicture_; }
+    int clipboardQueries() const { return clipboardQueries_; }
 
     // The canvas mouse and the tools.
     void Picdisplay_MouseDown(int button, bool shift, double x, double y);
@@ -154,6 +181,18 @@ public:
     QAction* mnuExit = nullptr;
     QMenu* mnuEdit = nullptr;
     QAction* mnuUndo = nullptr;
+    QAction* mnuCut = nullptr;
+    QAction* mnuCopy = nullptr;
+    QAction* mnuPaste = nullptr;
+    QAction* mnuDelete = nullptr;
+    QAction* mnuSelectAll = nullptr;
+    QMenu* mnuReverse = nullptr;
+    QAction* mnuReverses[2] = {nullptr, nullptr}; // upside down, left to right
+    QAction* mnuEditGscale = nullptr;
+    QAction* mnuGauge = nullptr;
+    QMenu* mnuSize = nullptr;
+    QAction* mnuSizeNum = nullptr;
+    QAction* mnuSizeSel = nullptr;
     QMenu* mnuDisp = nullptr;
     QAction* mnuDispSelection[3] = {nullptr, nullptr, nullptr}; // whole view, zoom in, zoom out
     QMenu* mnuGrid = nullptr;
@@ -273,6 +312,23 @@ private:
     void showAllForm(bool wholeView, const QString& caption);
     void afterPatternLoaded();
     bool ImportPattern(const QString& path);
+
+    // The selected stitches (normalised, clipped, never empty), or nothing.
+    std::optional<QRect> selection() const;
+    // The same; without one, "範囲が選択されていません" under the command's title.
+    std::optional<QRect> selectionOrSay(const QString& title);
+    // The undo snapshot of the pattern as it is, and undo offered.
+    void takeUndoStep();
+    // After a command changed the pattern: layout and status when its size changed, the
+    // canvas, the view back at the bottom rows (and the first column when asked).
+    void showChangedPattern(bool sizeChanged, bool horizontalToStart);
+    void ClipboardCopy(const QRect& area);
+    bool askClipboard();
+    void refreshPasteEnabled();
+    void watchClipboard();
+    void openDroppedFile(const QString& path);
+    bool clipboardHasPicture_ = false;
+    int clipboardQueries_ = 0;
 };
 
 // The default printer as "device,driver,port", recorded at start-up and compared at shutdown.

@@ -1,5 +1,7 @@
 #include "spin_edit.h"
 
+#include "edit/edit_ops.h"
+
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QToolButton>
@@ -38,9 +40,8 @@ void SpinEdit::setText(const QString& text) { edit_->setText(text); }
 void SpinEdit::setValue(int value) { edit_->setText(QString::number(value)); }
 
 void SpinEdit::step(int delta) {
-    bool ok = false;
-    const int now = edit_->text().trimmed().toInt(&ok);
-    setValue(std::clamp(ok ? now + delta : minimum_, minimum_, maximum_));
+    const std::optional<int> now = parseFieldNumber(edit_->text());
+    setValue(std::clamp(now ? *now + delta : minimum_, minimum_, maximum_));
 }
 
 } // namespace qorn

@@ -1,5 +1,7 @@
 #include "frmBmp.h"
 
+#include "edit/edit_ops.h"
+
 #include "app/prompter.h"
 #include "common/error.h"
 #include "dialogs/file_errors.h"
@@ -178,13 +180,12 @@ void frmBmp::refuse(const QString& message) {
 }
 
 void frmBmp::Command1_Click() {
-    bool maxOk = false, colOk = false;
-    const int max = txtMax->text().trimmed().toInt(&maxOk);
-    const int col = txtCol->text().trimmed().toInt(&colOk);
+    const std::optional<int> max = parseFieldNumber(txtMax->text());
+    const std::optional<int> col = parseFieldNumber(txtCol->text());
     // A field that holds no number fails its own range check.
-    if (maxOk && (max < 1 || (Check1->isChecked() && max < 10))) return refuse(QStringLiteral("小さすぎます"));
-    if (!maxOk || max > 200) return refuse(QStringLiteral("大きすぎます"));
-    if (!colOk || col > 256 || col < 2) return refuse(QStringLiteral("色数不正"));
+    if (max && (*max < 1 || (Check1->isChecked() && *max < 10))) return refuse(QStringLiteral("小さすぎます"));
+    if (!max || *max > 200) return refuse(QStringLiteral("大きすぎます"));
+    if (!col || *col > 256 || *col < 2) return refuse(QStringLiteral("色数不正"));
     Command1Tag = QStringLiteral("1");
     accept();
 }
@@ -196,8 +197,8 @@ void frmBmp::Command2_Click() {
 
 ImportChoices frmBmp::choices() const {
     ImportChoices c;
-    c.maxWidth = txtMax->text().trimmed().toInt();
-    c.colours = txtCol->text().trimmed().toInt();
+    c.maxWidth = parseFieldNumber(txtMax->text()).value_or(0);
+    c.colours = parseFieldNumber(txtCol->text()).value_or(0);
     c.dither = chkDither->isChecked();
     return c;
 }

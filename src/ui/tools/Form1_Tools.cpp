@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -109,9 +110,6 @@ void Form1::buildToolMenu() {
     }
     mnuToolsww[1]->setChecked(true);
 
-    mnuSelect = mnuEdit->addAction(QStringLiteral("選択(&S)"));
-    mnuSelect->setCheckable(true);
-    connect(mnuSelect, &QAction::triggered, this, &Form1::mnuSelect_Click);
 }
 
 void Form1::buildToolBar() {
@@ -136,6 +134,8 @@ void Form1::buildToolBar() {
     Picdisplay->onPress = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButton(e->button()), &Form1::Picdisplay_MouseDown); };
     Picdisplay->onMove = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButtons(e->buttons()), &Form1::Picdisplay_MouseMove); };
     Picdisplay->onRelease = [=](QMouseEvent* e, QPointF p) { mouse(e, p, vbButton(e->button()), &Form1::Picdisplay_MouseUp); };
+    Picdisplay->onKey = [this](QKeyEvent* e) { return Picdisplay_KeyDown(e->key()); };
+    Picdisplay->onDropFiles = [this](const QList<QUrl>& urls) { Picdisplay_DropFiles(urls); };
 
     Fillmode = new QCheckBox(QStringLiteral("図形塗りつぶし"), client);
     Fillmode->setObjectName(QStringLiteral("Fillmode"));
@@ -151,6 +151,7 @@ void Form1::mnuTools_Click(int index) {
     tools_.clearSelection();
     state_.ToolState = index == 100 ? tool::Text : index;
     mnuSelect->setChecked(false);
+    mnuSelectAll->setChecked(false);
     switch (state_.ToolState) {
     case tool::Pen: case tool::Line: case tool::Fill: case tool::Eyedropper: case tool::Star: case tool::Cross:
         setToolCaption(toolCaption(state_.ToolState));
@@ -165,6 +166,7 @@ void Form1::mnuSelect_Click() {
     state_.ToolState = tool::Select;
     setToolCaption(toolCaption(tool::Select));
     mnuSelect->setChecked(true);
+    mnuSelectAll->setChecked(false);
     TBTools->press(TBTools->numberOfKey(QStringLiteral("t0")));
     Picdisplay->setCursor(Qt::CrossCursor);
 }

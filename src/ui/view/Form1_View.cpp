@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScrollBar>
+#include <QMouseEvent>
 #include <QWheelEvent>
 
 #include <cmath>
@@ -203,6 +204,14 @@ void Form1::Autoscroll(double x, double y) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Label1 || watched == Label2 || watched == Label3) {
+        if (event->type() == QEvent::MouseButtonDblClick) Label_DblClick();
+        else if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            Label_MouseUp(mouse->button(), mouse->globalPosition().toPoint());
+        }
+        return QMainWindow::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::Wheel) {
         Picdisplay_Wheel(static_cast<QWheelEvent*>(event));
         return true;
@@ -275,10 +284,12 @@ void Form1::setLocked(bool locked) {
     }
     for (QMenu* m : {mnuTool, mnuEdit, mnuOption, mnuGrid}) m->menuAction()->setEnabled(!locked);
     for (QAction* a : mnuDispSelection) a->setEnabled(!locked);
-    for (const char* key : {"zoomin", "zoomout", "quantize", "colchg", "gauge", "paste"}) {
+    for (const char* key : {"zoomin", "zoomout", "quantize", "colchg", "gauge"}) {
         const QString k = QString::fromLatin1(key);
         tbButton(k)->setEnabled(!locked && tbCommands_.contains(k));
     }
+    tbButton(QStringLiteral("paste"))->setEnabled(!locked && clipboardHasPicture_);
+    mnuPaste->setEnabled(!locked && clipboardHasPicture_);
     setUndoEnabled(!locked && undoAtLock_);
     TBTools->releaseAll();
     TBTools->setEnabled(!locked);

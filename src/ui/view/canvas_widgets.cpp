@@ -2,6 +2,10 @@
 
 #include "app/editor_state.h"
 
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -17,6 +21,9 @@ CanvasView::CanvasView(EditorState& state, CanvasRenderer& renderer, std::functi
     : QWidget(parent), state_(state), renderer_(renderer), grid_(std::move(grid)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
+    // Escape and Delete act on the canvas only while it has the focus; a click gives it.
+    setFocusPolicy(Qt::ClickFocus);
+    setAcceptDrops(true);
 }
 
 CanvasGeometry CanvasView::geometry() const {
@@ -57,6 +64,37 @@ void CanvasView::mouseReleaseEvent(QMouseEvent* event) {
 void CanvasView::wheelEvent(QWheelEvent* event) {
     if (onWheel) onWheel(event);
     event->accept();
+}
+
+void CanvasView::keyPressEvent(QKeyEvent* event) {
+    if (onKey && onKey(event)) event->accept();
+    else QWidget::keyPressEvent(event);
+}
+
+void CanvasView::dragEnterEvent(QDragEnterEvent* event) {
+    // Files are copied in, never moved; anything else is not taken.
+    if (event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CanvasView::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void CanvasView::dropEvent(QDropEvent* event) {
+    if (!event->mimeData()->hasUrls()) return event->ignore();
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (onDropFiles) onDropFiles(event->mimeData()->urls());
 }
 
 RulerStrip::RulerStrip(Qt::Orientation orientation, QWidget* parent) : QWidget(parent), orientation_(orientation) {

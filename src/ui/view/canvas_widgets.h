@@ -5,6 +5,8 @@
 
 #include <QFrame>
 #include <QImage>
+#include <QList>
+#include <QUrl>
 #include <QWidget>
 
 #include <functional>
@@ -25,6 +27,10 @@ public:
     // Mouse events in canvas pixels (origin at the first cell), for the drawing tools.
     std::function<void(QMouseEvent*, QPointF)> onPress, onMove, onRelease;
     std::function<void(QWheelEvent*)> onWheel;
+    // Keys pressed while the canvas has the focus; true when handled.
+    std::function<bool(QKeyEvent*)> onKey;
+    // A list of files dropped on the canvas (only lists of files are taken).
+    std::function<void(const QList<QUrl>&)> onDropFiles;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -32,6 +38,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     EditorState& state_;

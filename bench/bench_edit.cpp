@@ -22,14 +22,14 @@ qorn::Raster pattern(int width, int height, uint32_t seed) {
 }
 
 // A photograph pasted from the clipboard as a new pattern.
-void paste_replace_1920x1080_ms(benchmark::State& state) {
+void picture_to_pattern_1920x1080_ms(benchmark::State& state) {
     const QImage picture = qorn::test::photoLikeImage(1920, 1080, 21);
     for (auto _ : state) {
         const qorn::Raster r = qorn::pictureToPattern(picture, palette());
         benchmark::DoNotOptimize(r.image().constBits());
     }
 }
-BENCHMARK(paste_replace_1920x1080_ms)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(picture_to_pattern_1920x1080_ms)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 // Gauge 100 x 100 to 10 x 200: twenty times the rows, 200 x 8000 stitches.
 void gauge_change_200x400_x20_ms(benchmark::State& state) {

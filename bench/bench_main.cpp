@@ -14,6 +14,7 @@
 #include <vector>
 
 void printImportQuality();
+void printPaletteQuality();
 void printPatternViewMemory();
 QString importBenchJpeg();
 QString importBenchDir();
@@ -139,6 +140,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
     printImportQuality();
+    printPaletteQuality();
     printPatternViewMemory();
     imageMagickImport(reporter.medians["import_24mp_jpeg_ms"]);
     importPeak(QCoreApplication::applicationDirPath() + QStringLiteral("/qorn_import_rss"));

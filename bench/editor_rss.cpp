@@ -1,39 +1,20 @@
 // Peak memory of the editor showing a 200 x 4000 chart at zoom 11, scrolled from top to bottom.
 // Runs the real main window on the offscreen platform and prints "editor_peak_rss_mb: N MB".
-#include "app/Form1.h"
-#include "app/app_paths.h"
-#include "app/modal_runner.h"
-#include "app/prompter.h"
+#include "offscreen_editor.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
 #include <QScrollBar>
-#include <QTemporaryDir>
 
 #include <sys/resource.h>
 
 #include <cstdio>
 
-namespace {
-class NoPrompts : public qorn::Prompter {
-public:
-    int MsgBox(const QString&, int, const QString&) override { return qorn::vbNo; }
-};
-} // namespace
-
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QTemporaryDir dir;
-    qorn::setProgramFolderOverride(dir.path());
-    QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir.filePath(QStringLiteral("defpal.dat")));
-    NoPrompts prompter;
-    qorn::ModalRunner modal;
-    qorn::Form1 form({&prompter, &modal, dir.filePath(QStringLiteral("qorn.lock"))});
-    if (!form.Form_Load({})) return 1;
-    form.resize(1920, 1200);
-    QApplication::processEvents();
+    OffscreenEditor editor(qorn::vbNo);
+    if (!editor.start()) return 1;
+    qorn::Form1& form = editor.form();
 
     qorn::EditorState& s = form.state();
     s.LeadSrc.create(200, 4000, 24);

@@ -243,9 +243,12 @@ TEST(ResizeAnchored, KeepsTheBottomLeftStitchInPlace) {
 TEST(ResizeAnchored, CropOfASelectionIsAtLeastFiveEachWayInsideThePattern) {
     const QSize size(100, 100);
     EXPECT_EQ(cropRectForSelection(QRect(10, 10, 3, 2), size), QRect(10, 10, 5, 5));
-    EXPECT_EQ(cropRectForSelection(QRect(97, 98, 3, 2), size), QRect(97, 98, 3, 2));
+    // At the edge the five slide back inside: still 5 x 5, ending on the last stitch and row.
+    EXPECT_EQ(cropRectForSelection(QRect(97, 98, 3, 2), size), QRect(95, 95, 5, 5));
     EXPECT_EQ(cropRectForSelection(QRect(20, 30, 40, 2), size), QRect(20, 30, 40, 5));
     EXPECT_EQ(cropRectForSelection(QRect(90, 0, 40, 60), size), QRect(90, 0, 10, 60));
+    // A pattern smaller than five keeps what it has.
+    EXPECT_EQ(cropRectForSelection(QRect(1, 0, 2, 1), QSize(3, 2)), QRect(0, 0, 3, 2));
 }
 
 // ---- gauge change

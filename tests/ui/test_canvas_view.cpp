@@ -169,6 +169,28 @@ TEST_F(Form1Test, EndLabelsOfTheRulersAreWhole) {
     EXPECT_TRUE(f.Vscaledum->rect().contains(top));
 }
 
+TEST_F(Form1Test, FiveDigitRowNumbersAreNarrowedIntoTheirRuler) {
+    Form1& f = started();
+    setPattern(f, 10, 32000, 20, 20);
+    f.VScroll1->setValue(0);
+    const auto& labels = f.Vscale->labels();
+    ASSERT_FALSE(labels.empty());
+    EXPECT_EQ(labels.back().text, QStringLiteral("32000"));
+    const auto boxes = f.Vscale->labelBoxes();
+    const QRect last = boxes.back();
+    ASSERT_FALSE(last.isNull());
+    for (const QRect& box : boxes)
+        if (!box.isNull()) EXPECT_TRUE(box.left() >= 0 && box.right() < f.Vscale->width()) << box.width();
+    // The digits reach across the strip instead of stopping at its edge with two missing.
+    const QImage strip = f.Vscale->grab(last).toImage().convertToFormat(QImage::Format_RGB32);
+    int left = strip.width(), right = -1;
+    for (int y = 0; y < strip.height(); ++y)
+        for (int x = 0; x < strip.width(); ++x)
+            if (qGray(strip.pixel(x, y)) < 128) left = std::min(left, x), right = std::max(right, x);
+    EXPECT_LE(left, 2);
+    EXPECT_GE(right, strip.width() - 3);
+}
+
 TEST_F(Form1Test, TheWheelScrollsThroughTheBarsAndCtrlZooms) {
     Form1& f = started();
     f.resize(700, 500);

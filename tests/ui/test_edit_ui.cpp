@@ -422,13 +422,16 @@ TEST_F(Form1Test, ResizeKeepsTheBottomLeftCornerAndCropKeepsAtLeastFiveStitches)
     EXPECT_FALSE(f.mnuUndo->isEnabled());
     EXPECT_TRUE(f.state().qrnobj->chgflg);
 
-    // A 3 x 2 selection near the right edge crops to 5 x 5, clipped by the pattern.
+    // A 3 x 2 selection crops to 5 x 5 from its top-left stitch; at the bottom-right corner
+    // the five stay inside the pattern, never fewer.
     selectWithTheTool(f, {10, 10}, {13, 12});
     f.mnuSizeSel_Click();
-    EXPECT_EQ(patternImage(f), grown.copy(10, 10, 5, 5));
-    selectWithTheTool(f, {2, 3}, {4, 4});
+    const QImage cropped = patternImage(f);
+    EXPECT_EQ(cropped, grown.copy(10, 10, 5, 5));
+    EXPECT_EQ(f.Label3->text(), QStringLiteral("ｻｲｽﾞ :5目×5段"));
+    selectWithTheTool(f, {3, 3}, {7, 7});
     f.mnuSizeSel_Click();
-    EXPECT_EQ(patternImage(f).size(), QSize(3, 2));
+    EXPECT_EQ(patternImage(f), cropped);
     EXPECT_FALSE(f.state().qrnobj->selected);
 }
 

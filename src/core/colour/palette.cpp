@@ -21,6 +21,12 @@ bool Palette::load(const QString& path) {
     return true;
 }
 
+std::array<QRgb, Palette::kSize> Palette::rgbColours() const {
+    std::array<QRgb, kSize> out;
+    for (size_t i = 0; i < out.size(); ++i) out[i] = rgbFromColorRef(colours_[i]);
+    return out;
+}
+
 int Palette::FindPalIndex(ColorRef colour) const {
     for (int i = 0; i < kSize; ++i)
         if (colours_[static_cast<size_t>(i)] == colour) return i;

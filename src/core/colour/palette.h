@@ -22,6 +22,8 @@ public:
     ColorRef operator[](int index) const { return colours_.at(static_cast<size_t>(index)); }
     void set(int index, ColorRef colour) { colours_.at(static_cast<size_t>(index)) = colour; }
     const std::array<ColorRef, kSize>& colours() const { return colours_; }
+    // The same colours as Qt holds them, for the matcher and colour tables.
+    std::array<QRgb, kSize> rgbColours() const;
 
     // Smallest index holding exactly this colour, or 0 when none does.
     int FindPalIndex(ColorRef colour) const;

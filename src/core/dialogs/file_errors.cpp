@@ -17,25 +17,25 @@ struct Row {
 constexpr std::initializer_list<C> kEveryCommand = {C::Open,           C::OverwriteSave, C::SaveAs,
                                                     C::PatternDisplay, C::MotifSelection, C::Print,
                                                     C::SizeByNumber,   C::ImportDialog,  C::TextChart,
-                                                    C::Editing,        C::Mirror};
+                                                    C::Editing,        C::Transform};
 
 // Which commands list which numbers.
 const Row kTable[] = {
     {57, "I/Oエラーです",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::SizeByNumber,
-      C::ImportDialog, C::TextChart, C::Mirror}},
+      C::ImportDialog, C::TextChart, C::Transform}},
     {61, "ﾃﾞｨｽｸの空き容量が不足です",
-     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::TextChart, C::Mirror}},
+     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::TextChart, C::Transform}},
     {64, "ファイル名が無効です",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::TextChart}},
     {68, "デバイスが準備されていません",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::ImportDialog,
-      C::TextChart, C::Mirror}},
+      C::TextChart, C::Transform}},
     {70, "書き込みできません",
-     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::SizeByNumber, C::TextChart, C::Mirror}},
+     {C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::Print, C::SizeByNumber, C::TextChart, C::Transform}},
     {71, "ディスクが準備されていません",
      {C::Open, C::OverwriteSave, C::SaveAs, C::PatternDisplay, C::MotifSelection, C::Print, C::ImportDialog,
-      C::TextChart, C::Mirror}},
+      C::TextChart, C::Transform}},
     {75, "パス名が無効です", {C::OverwriteSave}},
     {480, "メモリ不足です", {C::SizeByNumber}},
     // Memory can run out in any command; the user reads the same words everywhere.

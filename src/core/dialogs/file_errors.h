@@ -15,7 +15,7 @@ enum class FileCommand {
     SizeByNumber,
     ImportDialog,
     TextChart,      // the text-file chart
-    Mirror,         // mirror and flip of a selection
+    Transform,      // mirror and flip of a selection, colour reduction
     Editing,        // drawing, undo and other commands without a column of their own
 };
 

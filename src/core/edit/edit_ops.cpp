@@ -154,14 +154,35 @@ void grayscaleToPalette(Raster& pattern, const std::optional<QRect>& area, const
             p[x] = qRgb(g, g, g);
         }
     }
-    std::array<QRgb, 256> colours;
-    for (int i = 0; i < Palette::kSize; ++i) colours[static_cast<size_t>(i)] = rgbFromColorRef(palette[i]);
+    const std::array<QRgb, 256> colours = palette.rgbColours();
     guardAllocation([&] {
         const QImage indexed = mapToPalette(image, colours, false);
         for (int y = 0; y < image.height(); ++y) {
             const uchar* s = indexed.constScanLine(y);
             QRgb* d = row(image, y);
             for (int x = 0; x < image.width(); ++x) d[x] = colours[s[x]];
+        }
+    });
+}
+
+void changePaletteColour(Raster& pattern, const std::optional<QRect>& area, const Palette& palette, int from,
+                         int to) {
+    QImage& image = pattern.pixels();
+    if (image.isNull()) return;
+    const QRect r = area ? clipped(*area, image) : image.rect();
+    if (r.isEmpty()) return;
+    std::array<QRgb, 256> colours = palette.rgbColours();
+    // The stitches of that colour all sit on its lowest entry, so changing that entry's colour
+    // changes every one of them and nothing else.
+    const int entry = palette.FindPalIndex(palette[from]);
+    const QRgb target = colours[static_cast<size_t>(to)];
+    guardAllocation([&] {
+        const QImage indexed = mapToPalette(image.copy(r), colours, false);
+        colours[static_cast<size_t>(entry)] = target;
+        for (int y = 0; y < r.height(); ++y) {
+            const uchar* s = indexed.constScanLine(y);
+            QRgb* d = row(image, r.top() + y) + r.left();
+            for (int x = 0; x < r.width(); ++x) d[x] = colours[s[x]];
         }
     });
 }
@@ -178,9 +199,13 @@ void resizeAnchored(Raster& pattern, int width, int height, ColorRef background)
 }
 
 QRect cropRectForSelection(const QRect& selection, QSize pattern) {
-    const QRect wanted(selection.left(), selection.top(), std::max(5, selection.width()),
-                       std::max(5, selection.height()));
-    return wanted.intersected(QRect(QPoint(0, 0), pattern));
+    const QRect inside = selection.normalized().intersected(QRect(QPoint(0, 0), pattern));
+    if (inside.isEmpty()) return {};
+    // At least five each way; near the right or bottom edge the five slide back inside the
+    // pattern rather than being cut short by it.
+    const int w = std::min(std::max(5, inside.width()), pattern.width());
+    const int h = std::min(std::max(5, inside.height()), pattern.height());
+    return QRect(std::min(inside.left(), pattern.width() - w), std::min(inside.top(), pattern.height() - h), w, h);
 }
 
 int GaugeChange::squareRows(int rows) const { return scaledRows(rows, oldMee, oldDan); }

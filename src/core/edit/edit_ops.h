@@ -34,12 +34,19 @@ void mirrorStitches(Raster& pattern, const QRect& area, bool upsideDown);
 // every stitch of the pattern takes its nearest palette colour. The pattern stays 24-bit.
 void grayscaleToPalette(Raster& pattern, const std::optional<QRect>& area, const Palette& palette);
 
+// The specific colour change: inside `area` (the whole pattern when none) every stitch takes
+// its palette colour (the nearest; the lowest entry of a repeated colour), and those of the
+// colour of entry `from` become the colour of entry `to`. The pattern stays 24-bit.
+void changePaletteColour(Raster& pattern, const std::optional<QRect>& area, const Palette& palette, int from,
+                         int to);
+
 // The pattern at `width` x `height`, its bottom-left stitch kept in place (a chart is knitted
 // from the bottom row up): stitches past the new size are dropped, new ones take `background`.
 void resizeAnchored(Raster& pattern, int width, int height, ColorRef background);
 
-// The crop of "選択領域以外削除": the selection's top-left stitch stays, width and height are
-// raised to at least 5 and the result is clipped to the pattern.
+// The crop of "選択領域以外削除": the selection's stitches, widened to at least 5 each way (as far
+// as the pattern allows); near the right or bottom edge the widened crop moves back inside the
+// pattern, so a crop never leaves fewer than 5 stitches or rows that the pattern had.
 QRect cropRectForSelection(const QRect& selection, QSize pattern);
 
 // The pattern after a gauge change: columns stay; rows go through a copy with square stitches

@@ -3,6 +3,7 @@
 #include "colorref.h"
 
 #include <QImage>
+#include <QRect>
 
 #include <array>
 #include <cstdint>
@@ -67,6 +68,22 @@ std::shared_ptr<PaletteMatcher> sharedMatcher(const std::array<QRgb, 256>& palet
 // Every pixel to its nearest palette entry; Indexed8 with the palette as its 256-entry table.
 // With dither, Floyd-Steinberg error diffusion.
 QImage mapToPalette(const QImage& image, const std::array<QRgb, 256>& palette, bool dither);
+
+// At most k (2 to 256) entries of the palette chosen for the picture, and every pixel drawn from
+// them; Indexed8 with the palette as its 256-entry table. The entries are picked among the
+// palette itself for the least perceptual error over the picture's colours, so nothing is
+// snapped a second time. A picture of no more than k colours has each of them turned to its
+// nearest entry, as mapToPalette would, and nothing dithered: stitches already on the palette
+// stay exactly as they are. With dither, Floyd-Steinberg along alternating directions;
+// without, each stitch keeps the colour of the one before it in the row when that is barely
+// worse than its nearest, since every colour change costs the knitter. Duplicate entries
+// answer to their lowest index. Deterministic.
+QImage quantizeToPalette(const QImage& image, const std::array<QRgb, 256>& palette, int k, bool dither);
+
+// Per palette entry, the stitches inside `area` (clipped to the image) whose nearest entry it
+// is, as PaletteMatcher finds it: an exact colour counts under the lowest index holding it.
+std::array<uint32_t, 256> countPaletteStitches(const QImage& image, const QRect& area,
+                                               const std::array<QRgb, 256>& palette);
 
 // At most `count` colours (2 to 256) chosen for the image. When the image already has no more
 // colours than that, they are kept exactly, in order of first appearance.

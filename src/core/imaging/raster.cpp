@@ -14,9 +14,9 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QSaveFile>
-#include <QSet>
 
 #include <algorithm>
+#include <vector>
 
 namespace qorn {
 namespace {
@@ -280,15 +280,37 @@ void Raster::setBitmapPalette(int index, ColorRef colour) {
 
 int Raster::colorCount() const {
     if (img_.isNull()) return 0;
+    if (img_.format() == QImage::Format_Indexed8) {
+        std::array<bool, 256> used{};
+        for (int y = 0; y < img_.height(); ++y) {
+            const uchar* s = img_.constScanLine(y);
+            for (int x = 0; x < img_.width(); ++x) used[s[x]] = true;
+        }
+        std::vector<QRgb> colours;
+        for (int i = 0; i < 256; ++i)
+            if (used[static_cast<size_t>(i)])
+                colours.push_back((i < img_.colorCount() ? img_.color(i) : 0) | 0xff000000);
+        std::sort(colours.begin(), colours.end());
+        return static_cast<int>(std::unique(colours.begin(), colours.end()) - colours.begin());
+    }
     const QImage src = normalizedImage(img_, false);
-    QSet<QRgb> seen;
+    // One bit per possible colour: 2 MB, touched only where the picture's colours fall.
+    std::vector<uint64_t> seen(size_t(1) << 18, 0);
+    int count = 0;
     for (int y = 0; y < src.height(); ++y) {
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         QRgb last = ~s[0];
-        for (int x = 0; x < src.width(); ++x)
-            if (s[x] != last) seen.insert(last = s[x]);
+        for (int x = 0; x < src.width(); ++x) {
+            if (s[x] == last) continue;
+            last = s[x];
+            const QRgb c = last & 0xffffff;
+            uint64_t& word = seen[c >> 6];
+            const uint64_t bit = uint64_t(1) << (c & 63);
+            count += (word & bit) == 0;
+            word |= bit;
+        }
     }
-    return static_cast<int>(seen.size());
+    return count;
 }
 
 void Raster::invert() {

@@ -5,6 +5,7 @@
 #include "common/vbround.h"
 #include "imaging/codec_limits.h"
 #include "imaging/image_integrity.h"
+#include "imaging/quantize.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -196,9 +197,9 @@ Raster prepareImport(ImportSource& source, const ImportChoices& c, const Palette
 }
 
 void reduceToPalette(Raster& work, const Palette& palette, int colours, bool dither) {
-    work.colorRes(8, PaletteOptimized, dither ? 1 : 0, colours);
+    if (work.isNull()) return;
+    work.setImage(quantizeToPalette(work.image(), palette.rgbColours(), colours, dither));
     for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
-    work.colorRes(8, PaletteUser, 0, 256);
 }
 
 } // namespace qorn

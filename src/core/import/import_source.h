@@ -72,9 +72,10 @@ struct ImportChoices {
 };
 Raster prepareImport(ImportSource& source, const ImportChoices& choices, const Palette& palette);
 
-// The colour reduction of an import: at most `colours` colours chosen for the picture (error
-// diffusion when `dither`), then each of them to its nearest palette colour without dithering.
-// The work bitmap ends 8 bits per pixel, indexing the palette, which is also its user palette.
+// The colour reduction of an import or a paste: at most `colours` palette colours chosen for
+// the picture and every stitch drawn from them (error diffusion when `dither`), in one step, see
+// quantizeToPalette. The work bitmap ends 8 bits per pixel, indexing the palette, which is also
+// its user palette.
 void reduceToPalette(Raster& work, const Palette& palette, int colours, bool dither);
 
 } // namespace qorn

@@ -16,8 +16,7 @@ QByteArray textChartBytes(const QImage& pattern, const std::optional<QRect>& are
         pattern.format() == QImage::Format_RGB32 ? pattern : pattern.convertToFormat(QImage::Format_RGB32);
     if (src.isNull()) throw Error(err::OutOfMemory);
 
-    std::array<QRgb, 256> colours;
-    for (int i = 0; i < 256; ++i) colours[i] = rgbFromColorRef(palette[i]);
+    const std::array<QRgb, 256> colours = palette.rgbColours();
     const bool hasBackground = backgroundIndex >= 0 && backgroundIndex < 256;
     const QRgb background = hasBackground ? colours[static_cast<size_t>(backgroundIndex)] : 0;
 

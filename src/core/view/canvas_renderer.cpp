@@ -91,8 +91,7 @@ void CanvasRenderer::setCrossView(ColorRef background) {
 
 void CanvasRenderer::setPatternView(const QImage& pattern, const Palette& palette, int backgroundIndex,
                                     const std::array<QString, 256>& symbols) {
-    std::array<QRgb, 256> colours;
-    for (int i = 0; i < 256; ++i) colours[size_t(i)] = rgbFromColorRef(palette[i]);
+    const std::array<QRgb, 256> colours = palette.rgbColours();
     QImage indices = mapToPalette(pattern, colours, false);
     SymbolAtlas atlas;
     atlas.build(symbols, symbolFont());

@@ -158,6 +158,11 @@ void Form1::buildMenus() {
 
     buildToolMenu();
 
+    mnuColor = menuBar()->addMenu(QStringLiteral("色(&C)"));
+    mnuColorChk = addCommand(mnuColor, QStringLiteral("使用色ﾁｪｯｸ(&K)"), QStringLiteral("色数チェック"), [this] { mnuColorChk_Click(); });
+    mnuColorChange = addCommand(mnuColor, QStringLiteral("特定色変更(&C)..."), QStringLiteral("特定色変換"), [this] { mnuColorChange_Click(); });
+    mnuReduceColor = addCommand(mnuColor, QStringLiteral("減色(&R)..."), QStringLiteral("減色"), [this] { mnuReduceColor_Click(); });
+
     mnuOption = menuBar()->addMenu(QStringLiteral("設定(&S)"));
     connect(mnuOption, &QMenu::aboutToShow, this, [this] { mnuOption_Click(); });
     mnuGauge = addCommand(mnuOption, QStringLiteral("ゲージ変更(&G)..."), QStringLiteral("ゲージ変更"), [this] { mnuGauge_Click(); });
@@ -190,6 +195,9 @@ void Form1::buildToolbar() {
         {QStringLiteral("delete"), [this] { mnuDelete_Click(); }},
         {QStringLiteral("undo"), [this] { mnuUndo_Click(); }},
         {QStringLiteral("gauge"), [this] { mnuGauge_Click(); }},
+        {QStringLiteral("colcheck"), [this] { mnuColorChk_Click(); }},
+        {QStringLiteral("quantize"), [this] { mnuReduceColor_Click(); }},
+        {QStringLiteral("colchg"), [this] { mnuColorChange_Click(); }},
         {QStringLiteral("zoomin"), [this] { mnuDispSelection_Click(1); }},
         {QStringLiteral("zoomout"), [this] { mnuDispSelection_Click(2); }},
         {QStringLiteral("help"), [this] { mnuHelpIndex_Click(); }},

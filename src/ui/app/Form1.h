@@ -33,6 +33,7 @@ class CanvasView;
 class FileDialogProvider;
 class ModalRunner;
 class frmBmp;
+class frmColchk;
 class NowColorBox;
 class RulerStrip;
 class PaletteBox;
@@ -167,6 +168,15 @@ public:
     // The submenu of a figure group (parent index 20 to 70).
     QMenu* toolGroupMenu(int parentIndex) const { return toolGroups_.value(parentIndex); }
 
+    // The colour menu: colour check, specific colour change, colour reduction.
+    void mnuColorChk_Click();
+    void mnuColorChange_Click();
+    void mnuReduceColor_Click();
+    QMenu* mnuColor = nullptr;
+    QAction* mnuColorChk = nullptr;
+    QAction* mnuColorChange = nullptr;
+    QAction* mnuReduceColor = nullptr;
+
     // Palette and current colours.
     void Palbox_MouseDown(Qt::MouseButton button, double x, double y);
     void Nowcolor_Click();
@@ -268,6 +278,8 @@ private:
     void setBusy(bool busy) override;
     void setToolsEnabled(bool enabled) override;
     void refreshColorBoxes();
+    // The colour dialog, its palette presses following in the main window.
+    void showColourDialog(frmColchk& dialog);
 
     Services services_;
     EditorState state_;

@@ -1,13 +1,18 @@
 #include "palette_widgets.h"
 
+#include <QHelpEvent>
 #include <QMouseEvent>
+#include <QToolTip>
+
+#include <cmath>
 #include <QPainter>
 
 namespace qorn {
 
-PaletteBox::PaletteBox(const Palette& palette, QWidget* parent) : QWidget(parent), palette_(palette) {
-    // Sixteen cells of eleven pixels fill the box exactly: every pixel belongs to one cell.
-    setFixedSize(16 * kCell, 16 * kCell);
+PaletteBox::PaletteBox(const Palette& palette, QWidget* parent, int cell)
+    : QWidget(parent), palette_(palette), cell_(cell) {
+    // Sixteen cells fill the box exactly: every pixel belongs to one cell.
+    setFixedSize(16 * cell_, 16 * cell_);
     setCursor(Qt::PointingHandCursor);
 }
 
@@ -16,11 +21,28 @@ void PaletteBox::setMarker(int index) {
     update();
 }
 
-QRect PaletteBox::cellRect(int index) { return QRect(index % 16 * kCell, index / 16 * kCell, kCell, kCell); }
+void PaletteBox::setRings(const std::array<bool, Palette::kSize>& rings) {
+    rings_ = rings;
+    update();
+}
+
+QRect PaletteBox::cellRect(int index) const { return QRect(index % 16 * cell_, index / 16 * cell_, cell_, cell_); }
 
 void PaletteBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    for (int i = 0; i < Palette::kSize; ++i) p.fillRect(cellRect(i), QColor(rgbFromColorRef(palette_[i])));
+    for (int i = 0; i < Palette::kSize; ++i) {
+        const QRect r = cellRect(i);
+        const QRgb colour = rgbFromColorRef(palette_[i]);
+        p.fillRect(r, QColor(colour));
+        if (!rings_[static_cast<size_t>(i)]) continue;
+        // The ring's pixels are the cell's colour inverted, exactly, whatever the colour.
+        const double radius = 0.3 * cell_, centre = cell_ / 2.0;
+        p.setPen(QColor(~colour & 0xffffff));
+        for (int y = 0; y < cell_; ++y)
+            for (int x = 0; x < cell_; ++x)
+                if (std::abs(std::hypot(x + 0.5 - centre, y + 0.5 - centre) - radius) < 0.5)
+                    p.drawPoint(r.left() + x, r.top() + y);
+    }
     // The frame is drawn twice, dark and light, so it shows on any colour.
     const QRect r = cellRect(marker_);
     p.setPen(QPen(Qt::black, 1));
@@ -29,8 +51,24 @@ void PaletteBox::paintEvent(QPaintEvent*) {
     p.drawRect(r.adjusted(1, 1, -2, -2));
 }
 
+bool PaletteBox::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const int index = Palette::indexAt(help->pos().x() / double(cell_), help->pos().y() / double(cell_));
+        const QString tip = index >= 0 && toolTipOf ? toolTipOf(index) : QString();
+        if (tip.isEmpty()) QToolTip::hideText();
+        else QToolTip::showText(help->globalPos(), tip, this, cellRect(index));
+        return true;
+    }
+    return QWidget::event(event);
+}
+
 void PaletteBox::mousePressEvent(QMouseEvent* event) {
-    if (onPress) onPress(event->button(), event->position().x() / kCell, event->position().y() / kCell);
+    if (onPress) onPress(event->button(), event->position().x() / cell_, event->position().y() / cell_);
+}
+
+void PaletteBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (onRelease) onRelease(event->globalPosition().toPoint());
 }
 
 NowColorBox::NowColorBox(QWidget* parent) : QWidget(parent) {

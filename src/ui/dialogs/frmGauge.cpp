@@ -4,13 +4,10 @@
 #include "edit/edit_ops.h"
 #include "spin_edit.h"
 
-#include <QEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace qorn {
@@ -24,17 +21,6 @@ struct Limits {
 constexpr Limits kGaugeAccepted{10, 200, 10, 200};
 constexpr Limits kGaugeSpin{10, 100, 10, 100};
 constexpr Limits kSize{5, 200, 5, 400};
-
-// A field that takes the focus offers its whole text for replacing.
-class SelectAllOnFocus : public QObject {
-public:
-    using QObject::QObject;
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn)
-            if (auto* edit = qobject_cast<QLineEdit*>(watched)) QTimer::singleShot(0, edit, &QLineEdit::selectAll);
-        return false;
-    }
-};
 
 } // namespace
 
@@ -52,11 +38,7 @@ frmGauge::frmGauge(Mode mode, Prompter& prompter, QWidget* parent)
     comCan = new QPushButton(QStringLiteral("Cancel"), this);
     comOk->setDefault(true);
 
-    auto* focus = new SelectAllOnFocus(this);
-    for (SpinEdit* field : {MeText, DanText}) {
-        field->edit()->installEventFilter(focus);
-        field->setMinimumWidth(80);
-    }
+    for (SpinEdit* field : {MeText, DanText}) field->setMinimumWidth(80);
     auto* fields = new QGridLayout;
     fields->addWidget(MeText, 0, 0);
     fields->addWidget(MeLabel, 0, 1);

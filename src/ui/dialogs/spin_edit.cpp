@@ -2,7 +2,9 @@
 
 #include "edit/edit_ops.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QTimer>
 #include <QLineEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -29,8 +31,15 @@ SpinEdit::SpinEdit(int minimum, int maximum, QWidget* parent)
         buttons->addWidget(b);
     }
     row->addLayout(buttons);
+    // A field that takes the focus offers its whole text for replacing.
+    edit_->installEventFilter(this);
     connect(up, &QToolButton::clicked, this, [this] { step(1); });
     connect(down, &QToolButton::clicked, this, [this] { step(-1); });
+}
+
+bool SpinEdit::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == edit_ && event->type() == QEvent::FocusIn) QTimer::singleShot(0, edit_, &QLineEdit::selectAll);
+    return QWidget::eventFilter(watched, event);
 }
 
 QString SpinEdit::text() const { return edit_->text(); }

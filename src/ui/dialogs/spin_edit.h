@@ -17,6 +17,9 @@ public:
     void step(int delta);
     QLineEdit* edit() const { return edit_; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QLineEdit* edit_;
     int minimum_;

@@ -262,7 +262,7 @@ void Form1::mnuReverse_Click(int index) {
         showChangedPattern(false, false);
         setBusy(false);
     });
-    if (e) return showFileError(e, FileCommand::Mirror, QStringLiteral("反転"));
+    if (e) return showFileError(e, FileCommand::Transform, QStringLiteral("反転"));
     mnuTools_Click(tool::Pen);
 }
 

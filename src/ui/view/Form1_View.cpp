@@ -284,6 +284,7 @@ void Form1::setLocked(bool locked) {
     }
     for (QMenu* m : {mnuTool, mnuEdit, mnuOption, mnuGrid}) m->menuAction()->setEnabled(!locked);
     for (QAction* a : mnuDispSelection) a->setEnabled(!locked);
+    for (QAction* a : {mnuReduceColor, mnuColorChange}) a->setEnabled(!locked);
     for (const char* key : {"zoomin", "zoomout", "quantize", "colchg", "gauge"}) {
         const QString k = QString::fromLatin1(key);
         tbButton(k)->setEnabled(!locked && tbCommands_.contains(k));

@@ -128,6 +128,8 @@ std::vector<QRect> RulerStrip::labelBoxes() const {
         } else {
             const int y = kCellOrigin + geometry_.firstPixelOfRow(static_cast<int>(std::floor(label.at)));
             box.moveTop(std::clamp(y, 0, std::max(0, height() - box.height())));
+            // Row numbers of five digits are narrowed to the strip rather than cut off.
+            box.setWidth(std::min(box.width(), width()));
         }
         // An end label pulled inside the strip must not print over its neighbour.
         const auto previous = std::find_if(boxes.rbegin(), boxes.rend(), [](const QRect& b) { return !b.isNull(); });
@@ -146,7 +148,13 @@ void RulerStrip::paintEvent(QPaintEvent* event) {
     for (size_t i = 0; i < labels_.size(); ++i) {
         const QRect& box = boxes[i];
         if (box.isNull() || !box.intersects(event->rect())) continue;
-        p.drawText(box.left(), box.top() + fm.ascent(), labels_[i].text.trimmed());
+        const QString digits = labels_[i].text.trimmed();
+        const int advance = fm.horizontalAdvance(digits);
+        p.save();
+        p.translate(box.left(), box.top() + fm.ascent());
+        if (advance > box.width()) p.scale(double(box.width()) / advance, 1.0);
+        p.drawText(0, 0, digits);
+        p.restore();
     }
 }
 

@@ -251,7 +251,9 @@ bool imageMagickInstalled() {
 }
 
 // ImageMagick's way: k colours of its own choosing, then each to the nearest palette colour.
-QImage imageMagickReduce(const QString& dir, const QImage& reference, int k) {
+// As usually written, "-colors k +dither -remap" still dithers the first step ("+dither" only
+// reaches the remap); `plain` puts "+dither" first, so neither step dithers.
+QImage imageMagickReduce(const QString& dir, const QImage& reference, int k, bool plain) {
     const QString in = dir + QStringLiteral("/ref.png"), pal = dir + QStringLiteral("/palette.png"),
                   out = dir + QStringLiteral("/out.png");
     reference.save(in);
@@ -259,8 +261,11 @@ QImage imageMagickReduce(const QString& dir, const QImage& reference, int k) {
     for (int i = 0; i < 256; ++i) colours.setPixel(i % 16, i / 16, palette()[static_cast<size_t>(i)]);
     colours.save(pal);
     QFile::remove(out);
-    QProcess::execute(QStringLiteral("convert"), {in, QStringLiteral("-colors"), QString::number(k),
-                                                  QStringLiteral("+dither"), QStringLiteral("-remap"), pal, out});
+    const QStringList args = plain ? QStringList{in, QStringLiteral("+dither"), QStringLiteral("-colors"), QString::number(k),
+                                                 QStringLiteral("-remap"), pal, out}
+                                   : QStringList{in, QStringLiteral("-colors"), QString::number(k), QStringLiteral("+dither"),
+                                                 QStringLiteral("-remap"), pal, out};
+    QProcess::execute(QStringLiteral("convert"), args);
     return QImage(out);
 }
 
@@ -273,7 +278,7 @@ void printPaletteQuality() {
     const QString dir = qorn::test::freshTempDir(QStringLiteral("bench-palette"));
     const double count = static_cast<double>(pictures.size());
     for (int k : {8, 16}) {
-        Quality ours, theirs;
+        Quality ours, theirs, plain;
         bool measured = magick;
         for (const QImage& picture : pictures) {
             const Quality q = measure(picture, qorn::quantizeToPalette(picture, palette(), k, false));
@@ -281,24 +286,31 @@ void printPaletteQuality() {
             ours.changes += q.changes / count;
             ours.colours += q.colours / count;
             if (!measured) continue;
-            const QImage im = imageMagickReduce(dir, picture, k);
-            if (im.isNull()) {
+            const QImage im = imageMagickReduce(dir, picture, k, false);
+            const QImage imPlain = imageMagickReduce(dir, picture, k, true);
+            if (im.isNull() || imPlain.isNull()) {
                 measured = false;
                 continue;
             }
-            const Quality t = measure(picture, im);
-            theirs.de += t.de / count;
-            theirs.changes += t.changes / count;
-            theirs.colours += t.colours / count;
+            for (auto [image, sum] : {std::pair{&im, &theirs}, std::pair{&imPlain, &plain}}) {
+                const Quality t = measure(picture, *image);
+                sum->de += t.de / count;
+                sum->changes += t.changes / count;
+                sum->colours += t.colours / count;
+            }
         }
-        auto print = [&](const char* what, double mine, double magicks, int digits) {
+        auto print = [&](const char* what, double mine, double magicks, double magicksPlain, int digits) {
             std::printf("quality_k%d_%s: %.*f\n", k, what, digits, mine);
-            if (measured) std::printf("quality_k%d_%s_imagemagick: %.*f\n", k, what, digits, magicks);
-            else std::printf("quality_k%d_%s_imagemagick: not measured (no ImageMagick, or it failed)\n", k, what);
+            if (measured) {
+                std::printf("quality_k%d_%s_imagemagick: %.*f\n", k, what, digits, magicks);
+                std::printf("quality_k%d_%s_imagemagick_undithered: %.*f\n", k, what, digits, magicksPlain);
+            } else {
+                std::printf("quality_k%d_%s_imagemagick: not measured (no ImageMagick, or it failed)\n", k, what);
+            }
         };
-        print("de2000", ours.de, theirs.de, 2);
-        print("changes_per_row", ours.changes, theirs.changes, 1);
-        print("colours_used", ours.colours, theirs.colours, 1);
+        print("de2000", ours.de, theirs.de, plain.de, 2);
+        print("changes_per_row", ours.changes, theirs.changes, plain.changes, 1);
+        print("colours_used", ours.colours, theirs.colours, plain.colours, 1);
     }
     // Dithered, judged from a step away.
     for (int k : {8, 16}) {

@@ -3,6 +3,9 @@
 #include "dialogs/cCommonDlg.h"
 
 #include <QFile>
+#include <QPrinter>
+
+#include <functional>
 
 #include <deque>
 #include <optional>
@@ -29,6 +32,19 @@ public:
     bool showHelp(const cCommonDlg& d) override {
         helpShown.push_back(d.HelpFile);
         return QFile::exists(d.HelpFile);
+    }
+
+    // The printer dialog: answers in turn (true OK, false Cancel; Cancel when none are left);
+    // `choose` may set the printer as a user would.
+    std::deque<bool> printerAnswers;
+    std::function<void(QPrinter&)> choose;
+    int printerShown = 0;
+    bool showPrinter(const cCommonDlg& d) override {
+        ++printerShown;
+        const bool ok = !printerAnswers.empty() && printerAnswers.front();
+        if (!printerAnswers.empty()) printerAnswers.pop_front();
+        if (ok && choose && d.Printer) choose(*d.Printer);
+        return ok;
     }
 
 private:

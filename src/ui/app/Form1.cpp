@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMenuBar>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -101,6 +102,7 @@ void Form1::buildMenus() {
     mnuSaveAs = addCommand(mnuFile, QStringLiteral("名前をつけて保存(&A)..."), QStringLiteral("名前をつけて保存"), [this] { mnuSaveAs_Click(); });
     mnuFile->addSeparator();
     mnuFileSaveD = addCommand(mnuFile, QStringLiteral("描画画面の保存(&V)..."), QStringLiteral("描画画面の保存"), [this] { mnuFileSaveD_Click(); });
+    mnuPrint = addCommand(mnuFile, QStringLiteral("印刷(&P)..."), QStringLiteral("印刷"), [this] { mnuPrint_Click(); });
     mnuFilePrint = addCommand(mnuFile, QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力(&F)..."), QStringLiteral("ﾃｷｽﾄﾌｧｲﾙに出力"), [this] { mnuFilePrint_Click(); });
     mnuFile->addSeparator();
     mnuExit = mnuFile->addAction(QStringLiteral("終了(&X)"));
@@ -189,6 +191,7 @@ void Form1::buildToolbar() {
         {QStringLiteral("new"), [this] { mnuNew_Click(); }},
         {QStringLiteral("open"), [this] { mnuOpen_Click(); }},
         {QStringLiteral("save"), [this] { mnuSave_Click(); }},
+        {QStringLiteral("print"), [this] { mnuPrint_Click(); }},
         {QStringLiteral("cut"), [this] { mnuCut_Click(); }},
         {QStringLiteral("copy"), [this] { mnuCopy_Click(); }},
         {QStringLiteral("paste"), [this] { mnuPaste_Click(); }},

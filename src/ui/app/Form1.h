@@ -4,6 +4,7 @@
 #include "app/prompter.h"
 #include "dialogs/cCommonDlg.h"
 #include "dialogs/file_errors.h"
+#include "print/print_pages.h"
 #include "tools/canvas_tools.h"
 #include "view/canvas_geometry.h"
 #include "view/canvas_renderer.h"
@@ -25,6 +26,7 @@ class QScrollBar;
 class QToolBar;
 class QWheelEvent;
 class QDialog;
+class QPrinter;
 class QUrl;
 
 namespace qorn {
@@ -109,6 +111,11 @@ public:
     void mnuHelpIndex_Click();
     // The text-file chart.
     void mnuFilePrint_Click();
+    // Printing: the symbol or colour chart to the printer, or to a PDF file without one.
+    void mnuPrint_Click();
+    QAction* mnuPrint = nullptr;
+    // The printer of the run; the printer dialog's choice lasts until the program ends.
+    QPrinter& printer();
     // Renders the canvas from the bitmap; the grid is drawn with every rendering.
     void RepaintCanvas();
     void Autoscroll(double x, double y);
@@ -324,6 +331,13 @@ private:
     void showAllForm(bool wholeView, const QString& caption);
     void afterPatternLoaded();
     bool ImportPattern(const QString& path);
+
+    std::optional<PrintJob> printJob(const PrintOptions& options);
+    // Shows why a print cannot be made; true when it cannot.
+    bool refusePrint(PrintRefusal refusal);
+    void printerSetup(QWidget* owner);
+    void previewPrint(const PrintOptions& options);
+    std::unique_ptr<QPrinter> printer_;
 
     // The selected stitches (normalised, clipped, never empty), or nothing.
     std::optional<QRect> selection() const;

@@ -1,5 +1,8 @@
 #include "cCommonDlg.h"
 
+#include <QPrintDialog>
+#include <QPrinter>
+
 #include "view/help_window.h"
 
 #include <QDir>
@@ -47,6 +50,12 @@ void cCommonDlg::ShowHelp() {
     ErrNumber = 0;
     if (HelpFile.isEmpty() || HelpCommand == 0) return;
     if (!provider_.showHelp(*this)) ErrNumber = HelpUnavailable;
+}
+
+void cCommonDlg::ShowPrinter() {
+    ErrNumber = 0;
+    CancelButton = Printer == nullptr || !provider_.showPrinter(*this);
+    if (CancelButton && CancelError) ErrNumber = 32755;
 }
 
 QString cCommonDlg::errorText(int number) {
@@ -156,6 +165,12 @@ QtFileDialogProvider::~QtFileDialogProvider() {
 }
 
 HelpWindow* QtFileDialogProvider::helpWindow() const { return help_.data(); }
+
+bool QtFileDialogProvider::showPrinter(const cCommonDlg& d) {
+    QPrintDialog dialog(d.Printer, d.Form);
+    dialog.setWindowTitle(QStringLiteral("プリンタの設定"));
+    return dialog.exec() == QDialog::Accepted;
+}
 
 bool QtFileDialogProvider::showHelp(const cCommonDlg& d) {
     if (!help_) help_ = new HelpWindow(d.Form);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace qorn {
@@ -22,6 +23,8 @@ public:
     virtual std::optional<QString> showSave(const cCommonDlg& dialog) = 0;
     // Opens the help file at its contents; false when it cannot be shown.
     virtual bool showHelp(const cCommonDlg& dialog) = 0;
+    // The printer dialog acting on the dialog's printer; false when it was cancelled.
+    virtual bool showPrinter(const cCommonDlg& dialog) = 0;
 };
 
 class HelpWindow;
@@ -33,6 +36,7 @@ public:
     std::optional<QString> showOpen(const cCommonDlg& dialog) override;
     std::optional<QString> showSave(const cCommonDlg& dialog) override;
     bool showHelp(const cCommonDlg& dialog) override;
+    bool showPrinter(const cCommonDlg& dialog) override;
     HelpWindow* helpWindow() const;
 
 private:
@@ -49,6 +53,7 @@ public:
     static constexpr int OverwritePrompt = 2;
     static constexpr int HideReadOnly = 4;
     static constexpr int ShowHelpButton = 16;
+    static constexpr int PrintSetup = 64;
     static constexpr int PathMustExist = 2048;
     static constexpr int FileMustExist = 4096;
     // What every save dialog of the program asks for (2070).
@@ -70,6 +75,8 @@ public:
     QString HelpFile;
     int HelpCommand = 0;
     int ErrNumber = 0;
+    // The printer the printer dialog chooses for; it keeps the choice.
+    QPrinter* Printer = nullptr;
 
     // Help commands as the callers pass them.
     static constexpr int HelpContents = 3;
@@ -80,6 +87,9 @@ public:
     // Shows `HelpFile` only when both it and `HelpCommand` are set; a failure leaves its
     // number in `ErrNumber`.
     void ShowHelp();
+    // The printer dialog on `Printer`; a cancel sets `CancelButton` (and `ErrNumber` 32755 when
+    // `CancelError` asks for it).
+    void ShowPrinter();
     QString ErrDescription() const { return errorText(ErrNumber); }
     static QString errorText(int number);
 

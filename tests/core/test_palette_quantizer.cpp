@@ -153,6 +153,33 @@ TEST(QuantizeToPalette, RowsChangeColourLessThanUnderPlainMatching) {
     EXPECT_LT(changesPerRow(ours), 12); // a handful of colours along a ramp
 }
 
+// A flat, slightly noisy area halfway between two yarn colours is knitted in one of them, not
+// in stripes of a row each.
+TEST(QuantizeToPalette, AFlatAreaBetweenTwoColoursIsNoStripes) {
+    const auto palette = shippedPalette();
+    const QRgb a = palette[59], b = palette[68];
+    const int r = (qRed(a) + qRed(b)) / 2, g = (qGreen(a) + qGreen(b)) / 2, bl = (qBlue(a) + qBlue(b)) / 2;
+    QImage flat(60, 40, QImage::Format_RGB32);
+    uint32_t seed = 7;
+    auto noise = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) % 7) - 3;
+    };
+    for (int y = 0; y < flat.height(); ++y)
+        for (int x = 0; x < flat.width(); ++x)
+            flat.setPixel(x, y, qRgb(std::clamp(r + noise(), 0, 255), std::clamp(g + noise(), 0, 255),
+                                     std::clamp(bl + noise(), 0, 255)));
+    const QImage out = quantizeToPalette(flat, palette, 16, false);
+    int rowsUnlikeTheRowBelow = 0;
+    for (int y = 1; y < out.height(); ++y) {
+        int differing = 0;
+        for (int x = 0; x < out.width(); ++x) differing += out.pixelIndex(x, y) != out.pixelIndex(x, y - 1) ? 1 : 0;
+        rowsUnlikeTheRowBelow += differing > out.width() / 2 ? 1 : 0;
+    }
+    EXPECT_LE(rowsUnlikeTheRowBelow, 2);
+    EXPECT_LT(changesPerRow(out), 4);
+}
+
 // ---- colour counts
 
 TEST(CountPaletteStitches, EveryStitchUnderItsNearestEntry) {

@@ -872,25 +872,39 @@ void drawPlain(const QImage& src, QImage& out, const std::vector<Lab>& labs, con
     const float* linear = linearLight().data();
     LabNearest nearest(labs);
     std::vector<Lab> row;
+    const size_t w = static_cast<size_t>(src.width());
+    // The choices of the row above: a stitch may also keep the colour of the stitch below it in
+    // the knitting, so a flat area takes one colour instead of a stripe per row.
+    std::vector<int> above(w, -1), current(w, -1);
     for (int y = 0; y < src.height(); ++y) {
         const auto* s = reinterpret_cast<const QRgb*>(src.constScanLine(y));
         oklabRow(linear, s, src.width(), row);
         uchar* d = out.scanLine(y);
         int previous = -1;
-        for (int x = 0; x < src.width(); ++x) {
+        for (size_t x = 0; x < w; ++x) {
             if (x > 0 && s[x] == s[x - 1]) { // the same colour makes the same choice
                 d[x] = d[x - 1];
+                current[x] = current[x - 1];
                 continue;
             }
-            const Lab& p = row[static_cast<size_t>(x)];
+            const Lab& p = row[x];
             float best;
             int c = nearest.nearest(p, best);
-            if (previous >= 0 && previous != c &&
-                std::sqrt(dist2(p, labs[static_cast<size_t>(previous)])) <= std::sqrt(best) + kRunSlack)
-                c = previous;
+            // The stitch before in the row first, so rows keep their runs; then the one below.
+            const float limit = std::sqrt(best) + kRunSlack;
+            for (const int candidate : {previous, above[x]}) {
+                if (candidate < 0 || candidate == c) continue;
+                if (candidate == previous || previous != c) {
+                    if (std::sqrt(dist2(p, labs[static_cast<size_t>(candidate)])) <= limit) {
+                        c = candidate;
+                        break;
+                    }
+                }
+            }
             d[x] = index[static_cast<size_t>(c)];
-            previous = c;
+            current[x] = previous = c;
         }
+        std::swap(above, current);
     }
 }
 

@@ -38,6 +38,15 @@ QVector<QRgb> paddedTable(const QRgb* colours, int n) {
     return table;
 }
 
+// The 32-bit source of a reduction and its 8-bit result of the same size, padding cleared.
+std::pair<QImage, QImage> reductionImages(const QImage& image) {
+    QImage src = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    QImage out(src.width(), src.height(), QImage::Format_Indexed8);
+    if ((out.isNull() || src.isNull()) && !image.isNull()) throw Error(err::OutOfMemory);
+    clearRowPadding(out);
+    return {src, out};
+}
+
 // Held while the shared matcher is in use: it fills in its cubes as it goes.
 std::mutex matcherBusy;
 
@@ -187,11 +196,8 @@ std::shared_ptr<PaletteMatcher> sharedMatcher(const std::array<QRgb, 256>& palet
 }
 
 QImage mapToPalette(const QImage& image, const std::array<QRgb, 256>& palette, bool dither) {
-    const QImage src = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    auto [src, out] = reductionImages(image);
     const int w = src.width(), h = src.height();
-    QImage out(w, h, QImage::Format_Indexed8);
-    if (out.isNull() && w > 0 && h > 0) throw Error(err::OutOfMemory);
-    clearRowPadding(out);
     out.setColorTable(paddedTable(palette.data(), 256));
     const std::lock_guard<std::mutex> lock(matcherBusy);
     PaletteMatcher& matcher = *sharedMatcher(palette);
@@ -955,11 +961,8 @@ void drawDithered(const QImage& src, QImage& out, const std::vector<Lab>& labs, 
 
 QImage quantizeToPalette(const QImage& image, const std::array<QRgb, 256>& palette, int k, bool dither) {
     k = std::clamp(k, 2, 256);
-    const QImage src = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    auto [src, out] = reductionImages(image);
     const int w = src.width(), h = src.height();
-    QImage out(w, h, QImage::Format_Indexed8);
-    if (out.isNull() && w > 0 && h > 0) throw Error(err::OutOfMemory);
-    clearRowPadding(out);
     out.setColorTable(paddedTable(palette.data(), 256));
     if (out.isNull()) return out;
 
@@ -1054,11 +1057,8 @@ std::array<uint32_t, 256> countPaletteStitches(const QImage& image, const QRect&
 
 QImage optimizedPalette(const QImage& image, int count, bool dither) {
     count = std::clamp(count, 2, 256);
-    const QImage src = image.format() == QImage::Format_RGB32 ? image : image.convertToFormat(QImage::Format_RGB32);
+    auto [src, out] = reductionImages(image);
     const int w = src.width(), h = src.height();
-    QImage out(w, h, QImage::Format_Indexed8);
-    if (out.isNull() && w > 0 && h > 0) throw Error(err::OutOfMemory);
-    clearRowPadding(out);
 
     // Few colours already: keep them exactly, a quantiser would only blur them.
     QHash<QRgb, int> seen;

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QtMath>
+#include <QBuffer>
 #include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>

@@ -8,6 +8,7 @@
 #include <QGlyphRun>
 #include <QPageSize>
 #include <QPainter>
+#include <QPen>
 #include <QPdfWriter>
 #include <QRawFont>
 
@@ -217,11 +218,18 @@ void paintColours(QPainter& painter, const PrintJob& job, const PrintPage& page)
 void paintGrid(QPainter& painter, const PrintJob& job, const PrintLayout& layout, const PrintPage& page) {
     const PrintGrid grid = printGrid(layout, page, job.options.grid);
     if (grid.lines.empty()) return;
+    // A hairline down the middle of every line as well: a page shown shrunk (the print preview)
+    // would round the thin filled lines away, while a cosmetic pen keeps one screen pixel.
+    QPen hairline(Qt::black, 0);
+    hairline.setCosmetic(true);
+    painter.setPen(hairline);
     for (const PrintGridLine& l : grid.lines) {
         const int a = l.pos - l.width / 2;
-        const QRect r = l.orientation == Qt::Vertical ? QRect(a, l.from, l.width, l.to - l.from)
-                                                      : QRect(l.from, a, l.to - l.from, l.width);
+        const bool vertical = l.orientation == Qt::Vertical;
+        const QRect r = vertical ? QRect(a, l.from, l.width, l.to - l.from) : QRect(l.from, a, l.to - l.from, l.width);
         painter.fillRect(r, Qt::black);
+        if (l.to - l.from > 1)
+            painter.drawLine(vertical ? QLine(l.pos, l.from, l.pos, l.to - 1) : QLine(l.from, l.pos, l.to - 1, l.pos));
     }
     const QFont font = textFont(job);
     painter.setFont(font);

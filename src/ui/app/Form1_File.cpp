@@ -133,10 +133,8 @@ void Form1::mnuExit_Click() { close(); }
 
 bool Form1::Form_QueryUnload() {
     if (state_.qrnobj && !askSaveChanges(QStringLiteral("終了"))) return false;
-    // The program never changes the system's default printer; a different one now was chosen
-    // outside the program and is left as the user set it.
-    if (currentDefaultPrinter() != defaultPrinter_)
-        qInfo("default printer changed outside QORN: %s", qPrintable(currentDefaultPrinter()));
+    // The program never changes the system's default printer (the printer dialog only chooses
+    // for this run), so there is nothing to put back: a different default now was set outside.
     state_.qrnobj.reset();
     const QString scratch = AppFile(QStringLiteral("qrntmp.bmp"));
     if (QFile::exists(scratch)) QFile::remove(scratch);

@@ -178,6 +178,39 @@ TEST(PrintPages, GridLinesAndNumbersLandWhereTheLayoutPutsThem) {
     EXPECT_FALSE(dark(img.pixelColor(cellRect(page, 2, 2).center()).rgb()));
 }
 
+// At magnification 2 the numbers are 12 pt; a four-digit row number must still end left of
+// the chart instead of running over its border.
+TEST(PrintPages, FourDigitRowNumbersStayLeftOfTheChart) {
+    const QImage pattern = patternOf(shippedPalette(), QSize(10, 1010), [](int, int) { return kBackground; });
+    const PrintJob job = jobOf(pattern, options(GridFive, false, false, 2.0));
+    QImage sheet = sheetImage(QSize(2480, 3508));
+    const PrintPlan plan = planPrint(job, sheet);
+    ASSERT_TRUE(plan.ok());
+    QPainter painter(&sheet);
+    paintChartPage(painter, job, plan, 0);
+    painter.end();
+    const PrintPage page = plan.layout.page(0);
+    const PrintGrid grid = PrintGridFive(plan.layout, page);
+    int wide = 0;
+    for (const PrintNumber& n : grid.rowNumbers) {
+        if (n.value < 1000) continue;
+        ++wide;
+        const QRect box = numberRect(n, sheet);
+        // Ink of the number's line, between the left margin and the chart's border.
+        int rightmost = -1;
+        for (int y = box.top(); y <= box.bottom(); ++y)
+            for (int x = 0; x < page.left - 2; ++x)
+                if (dark(sheet.pixel(x, y))) rightmost = std::max(rightmost, x);
+        EXPECT_GE(rightmost, 0) << n.value;
+        EXPECT_LT(rightmost, page.left - 4) << n.value; // a gap before the border line
+        // Nothing of the number inside the first cell of the chart.
+        for (int y = box.top() + 3; y <= box.bottom() - 3; ++y)
+            for (int x = page.left + 3; x < page.left + static_cast<int>(plan.layout.cellW) - 3; ++x)
+                ASSERT_FALSE(dark(sheet.pixel(x, y))) << n.value << " at " << x << "," << y;
+    }
+    EXPECT_GT(wide, 0);
+}
+
 TEST(PrintPages, SymbolsAreTextStretchedOverTheirOwnCells) {
     const QImage pattern = patternOf(shippedPalette(), QSize(10, 10), [](int x, int y) {
         return x == 2 && y == 3 ? 1 : x == 7 && y == 8 ? 2 : kBackground;

@@ -234,10 +234,18 @@ void paintGrid(QPainter& painter, const PrintJob& job, const PrintLayout& layout
     const QFont font = textFont(job);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    const double ascent = QFontMetricsF(font, painter.device()).ascent();
-    for (const auto* numbers : {&grid.rowNumbers, &grid.stitchNumbers})
-        for (const PrintNumber& n : *numbers)
-            if (n.value != 0) painter.drawText(QPointF(n.at.x(), n.at.y() + ascent), n.text);
+    const QFontMetricsF metrics(font, painter.device());
+    const double ascent = metrics.ascent();
+    // Row numbers stand in a field of three characters left of the chart; longer ones (a
+    // thousand rows and up) grow to the left instead of running into the chart.
+    const double field = metrics.horizontalAdvance(QStringLiteral("000"));
+    for (const PrintNumber& n : grid.rowNumbers) {
+        if (n.value == 0) continue;
+        const double width = metrics.horizontalAdvance(n.text);
+        painter.drawText(QPointF(n.at.x() + std::min(0.0, field - width), n.at.y() + ascent), n.text);
+    }
+    for (const PrintNumber& n : grid.stitchNumbers)
+        if (n.value != 0) painter.drawText(QPointF(n.at.x(), n.at.y() + ascent), n.text);
 }
 
 void paintLegend(QPainter& painter, const PrintJob& job, const LegendFlow& flow, int part) {

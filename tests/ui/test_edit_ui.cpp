@@ -240,7 +240,9 @@ TEST_F(Form1Test, ALargerClipboardPictureReplacesThePatternOnlyWhenTheUserSaysSo
     EXPECT_TRUE(f.TBTools->isEnabled());
 
     prompter.answers = {vbYes};
+    f.SelectLeftColor(42);
     f.mnuPaste_Click();
+    EXPECT_EQ(f.state().LeftIndex, 42);
     const QImage now = patternImage(f);
     ASSERT_EQ(now.size(), QSize(60, 30));
     // Transparent stitches arrive as white, not black.

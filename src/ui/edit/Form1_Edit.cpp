@@ -167,7 +167,10 @@ void Form1::mnuPaste_Click() {
         state_.LeadSrc = work;
         state_.qrnobj->chgflg = true;
         setToolsEnabled(true);
+        const int left = state_.LeftIndex;
         showChangedPattern(true, true);
+        // Unlike the size commands, a paste leaves the colour the user draws with alone.
+        SelectLeftColor(left);
         mnuTools_Click(tool::Pen);
         return;
     }

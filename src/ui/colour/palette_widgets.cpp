@@ -4,7 +4,6 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
-#include <cmath>
 #include <QPainter>
 
 namespace qorn {
@@ -30,19 +29,15 @@ QRect PaletteBox::cellRect(int index) const { return QRect(index % 16 * cell_, i
 
 void PaletteBox::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    for (int i = 0; i < Palette::kSize; ++i) {
-        const QRect r = cellRect(i);
-        const QRgb colour = rgbFromColorRef(palette_[i]);
-        p.fillRect(r, QColor(colour));
-        if (!rings_[static_cast<size_t>(i)]) continue;
-        // The ring's pixels are the cell's colour inverted, exactly, whatever the colour.
-        const double radius = 0.3 * cell_, centre = cell_ / 2.0;
-        p.setPen(QColor(~colour & 0xffffff));
-        for (int y = 0; y < cell_; ++y)
-            for (int x = 0; x < cell_; ++x)
-                if (std::abs(std::hypot(x + 0.5 - centre, y + 0.5 - centre) - radius) < 0.5)
-                    p.drawPoint(r.left() + x, r.top() + y);
-    }
+    for (int i = 0; i < Palette::kSize; ++i) p.fillRect(cellRect(i), QColor(rgbFromColorRef(palette_[i])));
+    // Rings drawn by exclusive-or with white: their pixels are the cell's colour inverted,
+    // exactly, whatever the colour.
+    p.save();
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.setPen(Qt::white);
+    for (int i = 0; i < Palette::kSize; ++i)
+        if (rings_[static_cast<size_t>(i)]) p.drawEllipse(QRectF(cellRect(i)).center(), 0.3 * cell_, 0.3 * cell_);
+    p.restore();
     // The frame is drawn twice, dark and light, so it shows on any colour.
     const QRect r = cellRect(marker_);
     p.setPen(QPen(Qt::black, 1));

@@ -212,8 +212,6 @@ bool Form1::Picdisplay_KeyDown(int key) {
     if (key == Qt::Key_Escape) {
         tools_.cancelGesture();
         tools_.clearSelection();
-        setCutCopyEnabled(false);
-        setDeleteEnabled(false);
         if (state_.ToolState >= tool::Text) mnuTools_Click(tool::Pen);
         return true;
     }

@@ -63,6 +63,7 @@ void startup(const QString& editor, const QString& dir) {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         env.insert(QStringLiteral("QORN_NOTICE_FIRST_PAINT"), QStringLiteral("1"));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir); // its own single-instance lock
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir);   // and no recovery copy to offer
         p.setProcessEnvironment(env);
         QElapsedTimer t;
         t.start();

@@ -6,6 +6,7 @@
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
 #include "app/prompter.h"
+#include "document/recovery.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -19,6 +20,7 @@ class OffscreenEditor {
 public:
     explicit OffscreenEditor(int answer) : prompter_(answer) {
         qorn::setProgramFolderOverride(dir_.path());
+        qorn::setRecoveryFolderOverride(dir_.filePath(QStringLiteral("recovery")));
         QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir_.filePath(QStringLiteral("defpal.dat")));
         form_ = std::make_unique<qorn::Form1>(
             qorn::Form1::Services{&prompter_, &modal_, dir_.filePath(QStringLiteral("qorn.lock"))});

@@ -5,7 +5,32 @@
 #include <QByteArray>
 #include <QImage>
 
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
+
+// Stops the run on a broken promise, saying which: libFuzzer keeps the input, the corpus replay
+// fails its test.
+#define FUZZ_REQUIRE(cond)                                                                         \
+    do {                                                                                           \
+        if (!(cond)) {                                                                             \
+            std::fprintf(stderr, "%s:%d: broken: %s\n", __FILE__, __LINE__, #cond);              \
+            std::abort();                                                                          \
+        }                                                                                          \
+    } while (0)
+
+inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
+    return QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+}
+
+// Only the numbers a reader documents may come out of it.
+inline void requireNumber(const qorn::Error& e, std::initializer_list<int> allowed) {
+    for (int n : allowed)
+        if (e.number() == n) return;
+    std::fprintf(stderr, "unexpected error number %d\n", e.number());
+    std::abort();
+}
 
 // Decodes one input; whatever decodes must survive a write and a second read unchanged.
 template <typename Read, typename Write>

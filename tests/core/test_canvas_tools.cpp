@@ -2,6 +2,7 @@
 #include "edit/undo.h"
 #include "support/ascii_picture.h"
 #include "tools/canvas_tools.h"
+#include "tools/motif.h"
 #include "tools/tool_table.h"
 
 #include <gtest/gtest.h>
@@ -439,4 +440,86 @@ TEST(Overlay, FrameSidesOnTheCanvasEdgeAreDrawnWhereTheyShow) {
     EXPECT_GT(right, 0);
     EXPECT_GT(bottom, 0);
     EXPECT_EQ(border, 0);
+}
+
+TEST_F(Gesture, TextIsWrittenInTheLeftColourWhereTheFrameFloated) {
+    // Black marks the stitches that take the colour; the frame is 3 x 2.
+    const QImage mask = asciiImage({"#.#", ".#."});
+    auto place = [&] {
+        s.ToolState = tool::Text;
+        s.Lead1[0].setImage(mask);
+        s.PlaceWidth = 3;
+        s.PlaceHeight = 2;
+        host.penSelections = 0;
+        s.qrnobj->chgflg = false;
+    };
+    s.LeftIndex = 12; // blue in this palette
+    place();
+    tools.move({0, false, 4.4, 6.2});
+    ASSERT_EQ(tools.overlay().size(), 1u);
+    EXPECT_EQ(tools.overlay()[0].a, QPoint(4, 6));
+    EXPECT_FALSE(s.qrnobj->selected); // a floating frame is no selection
+    tools.press({1, false, 4.4, 6.2});
+    tools.release({1, false, 4.4, 6.2});
+    EXPECT_EQ(asciiOf(s.LeadSrc.image().copy(3, 5, 5, 4)), ascii({".....", ".b.b.", "..b..", "....."}));
+    EXPECT_EQ(host.penSelections, 1);
+    EXPECT_EQ(s.PlaceWidth, 0);
+    EXPECT_TRUE(s.Lead1[0].isNull());
+    EXPECT_TRUE(s.qrnobj->chgflg);
+    EXPECT_TRUE(tools.overlay().empty());
+
+    // A right click writes nothing, hands back to the pen and still counts as a change.
+    const QImage before = s.LeadSrc.image().copy();
+    place();
+    tools.move({0, false, 10, 10});
+    tools.press({2, false, 10, 10});
+    tools.release({2, false, 10, 10});
+    EXPECT_EQ(s.LeadSrc.image(), before);
+    EXPECT_EQ(host.penSelections, 1);
+    EXPECT_TRUE(s.qrnobj->chgflg);
+
+    // Near the corner only the overlap is written.
+    place();
+    tools.move({0, false, 28, -1});
+    tools.press({1, false, 28, -1});
+    tools.release({1, false, 28, -1});
+    EXPECT_EQ(s.LeadSrc.pixel(29, 0), 0xFF0000u);
+    EXPECT_EQ(s.LeadSrc.pixel(28, 0), 0xFFFFFFu);
+}
+
+TEST_F(Gesture, MotifStampsOnEveryLeftClickUntilARightClick) {
+    const QImage picture = asciiImage({"b.", ".b"});
+    const PreparedMotif motif = maskedByColour(picture, 0xFFFFFF);
+    s.LeadSrc.fill(0x0000FF); // red everywhere
+    s.Lead1[0].setImage(motif.picture);
+    s.Lead1[1].setImage(motif.mask);
+    s.PlaceWidth = s.PlaceHeight = 2;
+    s.ToolState = tool::Motif;
+    host.tools = false;
+    auto click = [&](int button, double x, double y) {
+        tools.move({0, false, x, y});
+        tools.press({button, false, x, y});
+        tools.release({button, false, x, y});
+    };
+    click(1, 0, 0);
+    const QImage afterFirst = s.LeadSrc.image().copy();
+    click(1, -1, 5); // half of it lands
+    EXPECT_EQ(asciiOf(s.LeadSrc.image().copy(0, 0, 3, 7)), ascii({"brr", "rbr", "rrr", "rrr", "rrr", "rrr", "brr"}));
+    EXPECT_EQ(s.ToolState, tool::Motif); // the placement goes on
+    EXPECT_FALSE(host.tools);
+    EXPECT_EQ(host.penSelections, 0);
+
+    // Each press took its snapshot: undo takes back the last stamp only.
+    restoreUndoSnapshot(s);
+    EXPECT_EQ(s.LeadSrc.image().convertToFormat(QImage::Format_RGB32), afterFirst.convertToFormat(QImage::Format_RGB32));
+
+    s.qrnobj->chgflg = false;
+    const QImage before = s.LeadSrc.image().copy();
+    click(2, 10, 10);
+    EXPECT_EQ(s.LeadSrc.image(), before);
+    EXPECT_TRUE(host.tools);
+    EXPECT_EQ(host.penSelections, 1);
+    EXPECT_EQ(s.PlaceWidth, 0);
+    EXPECT_TRUE(s.Lead1[1].isNull());
+    EXPECT_TRUE(s.qrnobj->chgflg);
 }

@@ -12,6 +12,7 @@
 
 using namespace qorn;
 using qorn::test::errorOf;
+using qorn::test::iconFile;
 
 namespace {
 
@@ -23,49 +24,6 @@ void put16(QByteArray& b, int v) {
 void put32(QByteArray& b, uint32_t v) {
     put16(b, int(v & 0xffff));
     put16(b, int(v >> 16));
-}
-
-// An icon file of 32-bit images, each with a transparent left half.
-QByteArray iconFile(const std::vector<int>& sizes, int type = 1) {
-    QByteArray out;
-    put16(out, 0);
-    put16(out, type);
-    put16(out, int(sizes.size()));
-    std::vector<QByteArray> images;
-    for (int s : sizes) {
-        QByteArray img;
-        put32(img, 40);
-        put32(img, uint32_t(s));
-        put32(img, uint32_t(2 * s)); // colour and mask
-        put16(img, 1);
-        put16(img, 32);
-        for (int i = 0; i < 6; ++i) put32(img, 0);
-        for (int y = 0; y < s; ++y)
-            for (int x = 0; x < s; ++x) {
-                const bool transparent = x < s / 2;
-                img.append(char(0x20));       // blue
-                img.append(char(0x40));       // green
-                img.append(char(0xC0));       // red
-                img.append(char(transparent ? 0 : 0xff));
-            }
-        const int maskRow = ((s + 31) / 32) * 4;
-        img.append(QByteArray(maskRow * s, '\0'));
-        images.push_back(img);
-    }
-    int offset = 6 + 16 * int(sizes.size());
-    for (size_t i = 0; i < sizes.size(); ++i) {
-        out.append(char(sizes[i]));
-        out.append(char(sizes[i]));
-        out.append(char(0)); // colour count 0: 256 or more
-        out.append(char(0));
-        put16(out, 1);
-        put16(out, 32);
-        put32(out, uint32_t(images[i].size()));
-        put32(out, uint32_t(offset));
-        offset += int(images[i].size());
-    }
-    for (const QByteArray& img : images) out.append(img);
-    return out;
 }
 
 uint32_t crc32(const QByteArray& data) {

@@ -1,4 +1,10 @@
+#include "common/error.h"
+#include "document/pattern_files.h"
+#include "support/sample_images.h"
 #include "tools/motif.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QSet>
 
@@ -42,12 +48,12 @@ TEST(Motif, ThumbnailKeepsAspectWithinFortyEight) {
 
 TEST(Motif, ThumbnailIsCrisp) {
     // 2 x 1 stitches become two solid 24 x 24 blocks: no blended colour anywhere.
-    const QImage thumb = motifThumbnail(picture(2, 1, {R, B}));
+    const QImage thumb = motifThumbnail(solidMotif(picture(2, 1, {R, B})), 0);
     ASSERT_EQ(thumb.size(), QSize(48, 24));
     for (int y = 0; y < 24; ++y)
         for (int x = 0; x < 48; ++x) ASSERT_EQ(thumb.pixel(x, y), x < 24 ? R : B) << x << "," << y;
 
-    const QImage odd = motifThumbnail(picture(3, 2, {R, G, B, G, B, R}));
+    const QImage odd = motifThumbnail(solidMotif(picture(3, 2, {R, G, B, G, B, R})), 0);
     QSet<QRgb> colours;
     for (int y = 0; y < odd.height(); ++y)
         for (int x = 0; x < odd.width(); ++x) colours.insert(odd.pixel(x, y));
@@ -55,7 +61,7 @@ TEST(Motif, ThumbnailIsCrisp) {
 }
 
 TEST(Motif, ThumbnailShowsBackgroundInFaceColour) {
-    const QImage thumb = motifThumbnail(picture(2, 1, {R, W}), makeColorRef(255, 255, 255), makeColorRef(0xf0, 0xf0, 0xf0));
+    const QImage thumb = motifThumbnail(maskedByColour(picture(2, 1, {R, W}), makeColorRef(255, 255, 255)), makeColorRef(0xf0, 0xf0, 0xf0));
     EXPECT_EQ(thumb.pixel(0, 0), R);
     EXPECT_EQ(thumb.pixel(47, 0), 0xfff0f0f0u);
 }
@@ -135,4 +141,105 @@ TEST(Motif, IconEntryPrefersThirtyTwo) {
     EXPECT_EQ(scaled.size(), QSize(32, 32));
     EXPECT_EQ(scaled.pixel(31, 31), 0xffff0000u); // 16 and 48 are equally far: the first entry wins
     EXPECT_TRUE(iconEntry32({}).isNull());
+}
+
+namespace {
+
+// A palette where white appears twice and the icon's orange is an entry of its own.
+Palette motifPalette() {
+    Palette p;
+    for (int i = 0; i < 256; ++i) p.set(i, makeColorRef(i, (i * 7) & 255, (i * 13) & 255));
+    p.set(0, makeColorRef(0, 0, 0));
+    p.set(12, makeColorRef(255, 0, 0));
+    p.set(3, makeColorRef(0, 0, 255));
+    p.set(15, makeColorRef(255, 255, 255));
+    p.set(200, makeColorRef(255, 255, 255));
+    p.set(40, makeColorRef(0xC0, 0x40, 0x20));
+    return p;
+}
+
+QString savedPattern(const QString& dir, const QString& base, const QImage& image, int background) {
+    image.save(dir + QLatin1Char('/') + base + QStringLiteral(".bmp"));
+    const QString qrd = dir + QLatin1Char('/') + base + QStringLiteral(".qrd");
+    test::writeFile(qrd, qrdText({QStringLiteral("bmp"), 20, 20, background}));
+    return qrd;
+}
+
+} // namespace
+
+TEST(LoadedMotif, ASavedPatternKeepsThePatternWhereItsBackgroundColourIs) {
+    const QString dir = test::freshTempDir(QStringLiteral("motif-qrd"));
+    const Palette palette = motifPalette();
+    // Background 15 and 200 are both white: either way white stitches are background.
+    for (const int background : {15, 200}) {
+        const QString qrd = savedPattern(dir, QStringLiteral("m%1").arg(background), picture(3, 2, {B, W, W, W, B, W}),
+                                         background);
+        const LoadedMotif loaded = loadMotif(qrd, palette);
+        EXPECT_EQ(loaded.kind, MotifKind::Pattern);
+        EXPECT_TRUE(sameFile(loaded.image, dir + QStringLiteral("/m%1.bmp").arg(background)));
+        ASSERT_TRUE(loaded.motif.masked());
+        QImage pattern = filled(5, 4, R);
+        stampMotif(pattern, loaded.motif, QPoint(1, 1));
+        const QRgb expected[4][5] = {{R, R, R, R, R}, {R, B, R, R, R}, {R, R, B, R, R}, {R, R, R, R, R}};
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(pattern.pixel(x, y), expected[y][x]) << background << ":" << x << "," << y;
+    }
+    // The open command's checks hold for motifs too.
+    const QString bad = dir + QStringLiteral("/bad.qrd");
+    test::writeFile(bad, qrdText({QStringLiteral("bmp"), 20, 20, 300}));
+    EXPECT_EQ(test::errorOf([&] { loadMotif(bad, palette); }), err::Damaged);
+    test::writeFile(bad, qrdText({QStringLiteral("../x/bmp"), 20, 20, 15}));
+    EXPECT_EQ(test::errorOf([&] { loadMotif(bad, palette); }), err::BadFileName);
+    EXPECT_EQ(test::errorOf([&] { loadMotif(dir + QStringLiteral("/gone.bmp"), palette); }), err::FileNotFoundOs);
+}
+
+TEST(LoadedMotif, PicturesAreSnappedToThePaletteAndStampedSolid) {
+    const QString dir = test::freshTempDir(QStringLiteral("motif-bmp"));
+    const QString path = dir + QStringLiteral("/solid.bmp");
+    picture(2, 1, {0xfffe0101, W}).save(path); // almost red
+    const LoadedMotif loaded = loadMotif(path, motifPalette());
+    EXPECT_EQ(loaded.kind, MotifKind::Picture);
+    EXPECT_FALSE(loaded.motif.masked());
+    QImage pattern = filled(2, 1, B);
+    stampMotif(pattern, loaded.motif, QPoint(0, 0));
+    EXPECT_EQ(pattern.pixel(0, 0), R);
+    EXPECT_EQ(pattern.pixel(1, 0), W);
+}
+
+TEST(LoadedMotif, IconsStampTheirThirtyTwoEntryWithTransparencyKeepingThePattern) {
+    const QString dir = test::freshTempDir(QStringLiteral("motif-ico"));
+    const QString path = test::writeFile(dir + QStringLiteral("/three.ico"), test::iconFile({16, 48, 32}));
+    const LoadedMotif loaded = loadMotif(path, motifPalette());
+    EXPECT_EQ(loaded.kind, MotifKind::Icon);
+    ASSERT_EQ(loaded.motif.size(), QSize(32, 32));
+    // Stamped at column -3: the transparent left half keeps the pattern, the right half lands
+    // from column 13 to 28.
+    QImage pattern = filled(40, 40, B);
+    stampMotif(pattern, loaded.motif, QPoint(-3, 2));
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) {
+            const bool orange = y >= 2 && y < 34 && x >= 13 && x < 29;
+            ASSERT_EQ(pattern.pixel(x, y), orange ? 0xffc04020u : B) << x << "," << y;
+        }
+    // A cursor is no icon: stamped solid. The resource type decides, not the name.
+    const QString cursor = test::writeFile(dir + QStringLiteral("/cursor.ico"), test::iconFile({32}, 2));
+    EXPECT_EQ(motifKindOf(cursor), MotifKind::Picture);
+    EXPECT_EQ(iconResourceType(QByteArray("BM\x01\x00", 4)), 0);
+    EXPECT_EQ(iconResourceType(QByteArray("\0\0\1\0", 4)), 1);
+    EXPECT_EQ(iconResourceType(QByteArray("\0\0\2\0", 4)), 2);
+    EXPECT_EQ(iconResourceType(QByteArray("\0\0\3\0", 4)), 0);
+    EXPECT_EQ(iconResourceType(QByteArray("\0\0", 2)), 0);
+}
+
+TEST(SameFile, LinksAndDotsNameOneFile) {
+    const QString dir = test::freshTempDir(QStringLiteral("same-file"));
+    const QString file = test::writeFile(dir + QStringLiteral("/a.bmp"), "x");
+    QFile::link(file, dir + QStringLiteral("/link.bmp"));
+    QDir(dir).mkdir(QStringLiteral("sub"));
+    EXPECT_TRUE(sameFile(file, dir + QStringLiteral("/./sub/../a.bmp")));
+    EXPECT_TRUE(sameFile(file, dir + QStringLiteral("/link.bmp")));
+    EXPECT_FALSE(sameFile(file, dir + QStringLiteral("/A.bmp")));
+    EXPECT_TRUE(sameFile(dir + QStringLiteral("/none.bmp"), dir + QStringLiteral("/x/../none.bmp")));
+    EXPECT_FALSE(sameFile(dir + QStringLiteral("/none.bmp"), file));
+    EXPECT_FALSE(sameFile(QString(), QString()));
 }

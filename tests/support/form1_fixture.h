@@ -3,6 +3,7 @@
 #include "app/Form1.h"
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
+#include "document/recovery.h"
 #include "support/sample_images.h"
 #include "support/scripted_files.h"
 #include "support/scripted_prompter.h"
@@ -43,12 +44,15 @@ protected:
         setProgramFolderOverride(dir);
         // Recent files go to a settings folder of the test's own.
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + QStringLiteral("/settings"));
+        // Recovery copies too: the user's own must never be offered to a test, nor a test's kept.
+        setRecoveryFolderOverride(dir + QStringLiteral("/recovery"));
         QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir + QStringLiteral("/defpal.dat"));
         QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/qorn.sym"), dir + QStringLiteral("/qorn.sym"));
     }
     void TearDown() override {
         form.reset();
         setProgramFolderOverride({});
+        setRecoveryFolderOverride({});
         QDir(dir).removeRecursively();
     }
     Form1& make() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace qorn::test {
 
@@ -19,6 +20,9 @@ QString freshTempDir(const QString& name);
 QString writeFile(const QString& path, const QByteArray& bytes);
 // A file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+// An icon file of 32-bit images of the given sides, each with a transparent left half and an
+// opaque orange (0xC04020) right half; type 2 makes it a cursor.
+QByteArray iconFile(const std::vector<int>& sizes, int type = 1);
 // The number of the qorn::Error that `f` throws, 0 when it throws none.
 int errorOf(const std::function<void()>& f);
 

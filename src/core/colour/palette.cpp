@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cmath>
 
 namespace qorn {
@@ -9,16 +10,19 @@ namespace qorn {
 bool Palette::load(const QString& path) {
     QFile file(path);
     if (!file.exists() || !file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray data = file.read(qint64(kSize) * kRecordSize);
+    loadBytes(file.read(qint64(kSize) * kRecordSize));
+    return true;
+}
+
+void Palette::loadBytes(const QByteArray& data) {
     colours_.fill(0);
     const auto* p = reinterpret_cast<const uchar*>(data.constData());
-    const int records = static_cast<int>(data.size() / kRecordSize);
+    const int records = static_cast<int>(std::min<qsizetype>(data.size() / kRecordSize, kSize));
     for (int i = 0; i < records; ++i) {
         const uchar* c = p + i * kRecordSize + 4;
         colours_[static_cast<size_t>(i)] = ColorRef(c[0]) | (ColorRef(c[1]) << 8) | (ColorRef(c[2]) << 16) |
                                            (ColorRef(c[3]) << 24);
     }
-    return true;
 }
 
 std::array<QRgb, Palette::kSize> Palette::rgbColours() const {

@@ -2,6 +2,7 @@
 
 #include "imaging/colorref.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <array>
@@ -18,6 +19,8 @@ public:
     // Reads up to 256 records; entries beyond a short file stay black. False when the file
     // does not exist or cannot be opened.
     bool load(const QString& path);
+    // The same from the file's bytes; only the first 256 whole records count.
+    void loadBytes(const QByteArray& data);
 
     ColorRef operator[](int index) const { return colours_.at(static_cast<size_t>(index)); }
     void set(int index, ColorRef colour) { colours_.at(static_cast<size_t>(index)) = colour; }

@@ -3,6 +3,7 @@
 #include "app/editor_state.h"
 #include "common/error.h"
 #include "common/file_write.h"
+#include "common/list_input.h"
 #include "common/vbround.h"
 #include "tools/canvas_tools.h"
 
@@ -11,7 +12,6 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cmath>
 
 namespace qorn {
 
@@ -28,6 +28,14 @@ SplitPathResult SplitPath(const QString& path) {
         r.ext = name.mid(dot + 1);
     }
     return r;
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    if (a.isEmpty() || b.isEmpty()) return false;
+    const QFileInfo fa(a), fb(b);
+    const QString ca = fa.canonicalFilePath(), cb = fb.canonicalFilePath();
+    if (!ca.isEmpty() || !cb.isEmpty()) return ca == cb;
+    return QDir::cleanPath(fa.absoluteFilePath()) == QDir::cleanPath(fb.absoluteFilePath());
 }
 
 int FilterIndexOf(const QString& filter, const QString& ext) {
@@ -50,70 +58,11 @@ std::optional<int> formatCodeFor(const QString& ext) {
 }
 
 QByteArray qrdText(const QrdFields& f) {
-    return QStringLiteral("\"%1\",%2,%3,%4\r\n").arg(f.ext).arg(f.mee).arg(f.dan).arg(f.background).toLocal8Bit();
+    // One pass: a "%2" inside the extension is text, not a place for the next number.
+    return QStringLiteral("\"%1\",%2,%3,%4\r\n")
+        .arg(f.ext, QString::number(f.mee), QString::number(f.dan), QString::number(f.background))
+        .toLocal8Bit();
 }
-
-namespace {
-
-// List input: fields separated by commas or line ends, blanks around them skipped, strings in
-// double quotes.
-class ListInput {
-public:
-    explicit ListInput(QByteArray text) : text_(std::move(text)) {}
-
-    QString string() {
-        skipBlanks();
-        if (pos_ >= text_.size()) throw Error(err::InputPastEnd);
-        QByteArray value;
-        if (text_[pos_] == '"') {
-            const qsizetype end = text_.indexOf('"', pos_ + 1);
-            const qsizetype stop = end < 0 ? text_.size() : end;
-            value = text_.mid(pos_ + 1, stop - pos_ - 1);
-            pos_ = end < 0 ? text_.size() : end + 1;
-            skipBlanks();
-        } else {
-            value = rawField().trimmed();
-        }
-        endField();
-        return QString::fromLocal8Bit(value);
-    }
-
-    int integer() {
-        skipBlanks();
-        if (pos_ >= text_.size()) throw Error(err::InputPastEnd);
-        const QByteArray field = rawField().trimmed();
-        endField();
-        bool ok = false;
-        const double v = field.isEmpty() ? 0.0 : field.toDouble(&ok);
-        // toDouble takes "nan" and "inf", which are no numbers to list input.
-        if (!field.isEmpty() && (!ok || !std::isfinite(v))) throw Error(err::TypeMismatch);
-        // Judged after rounding: 32767.5 rounds to 32768, past 16 bits.
-        const double rounded = std::nearbyint(v);
-        if (rounded > 32767 || rounded < -32768) throw Error(err::Overflow);
-        return static_cast<int>(rounded);
-    }
-
-private:
-    void skipBlanks() {
-        while (pos_ < text_.size() && (text_[pos_] == ' ' || text_[pos_] == '\t')) ++pos_;
-    }
-    QByteArray rawField() {
-        const qsizetype start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != ',' && text_[pos_] != '\r' && text_[pos_] != '\n') ++pos_;
-        return text_.mid(start, pos_ - start);
-    }
-    void endField() {
-        skipBlanks();
-        if (pos_ < text_.size() && text_[pos_] == ',') ++pos_;
-        else if (pos_ < text_.size() && text_[pos_] == '\r') pos_ += (pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n') ? 2 : 1;
-        else if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
-    }
-
-    QByteArray text_;
-    qsizetype pos_ = 0;
-};
-
-} // namespace
 
 QrdFields readQrd(const QString& path) {
     QFile file(path);
@@ -121,7 +70,11 @@ QrdFields readQrd(const QString& path) {
     if (QFileInfo(path).isDir()) throw Error(err::PathFileAccess);
     if (!file.open(QIODevice::ReadOnly)) throw Error(err::PermissionDenied);
     // A side file is one short line; nothing past its first 64 KB can matter.
-    ListInput in(file.read(64 * 1024));
+    return readQrdText(file.read(64 * 1024));
+}
+
+QrdFields readQrdText(const QByteArray& text) {
+    ListInput in(text);
     QrdFields f;
     f.ext = in.string();
     f.mee = in.integer();
@@ -144,12 +97,14 @@ QString proposedSaveAsName(const QString& base) {
     return (base.startsWith(QLatin1String("x_")) ? base : QStringLiteral("x_") + base) + QStringLiteral(".bmp");
 }
 
-void snapToPalette(Raster& work, const EditorState& state) {
-    for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, state.PalTable[i]);
+void snapToPalette(Raster& work, const Palette& palette) {
+    for (int i = 0; i < Palette::kSize; ++i) work.setUserPalette(i, palette[i]);
     work.colorRes(8, PaletteUser, 0, 256);
 }
 
-void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString& qrdPath) {
+void snapToPalette(Raster& work, const EditorState& state) { snapToPalette(work, state.PalTable); }
+
+SideFileImage readSideFileImage(const QString& chosenPath, const QString& qrdPath) {
     const SplitPathResult chosen = SplitPath(chosenPath);
     QrdFields f;
     try {
@@ -160,7 +115,7 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
             throw Error(err::Damaged);
         throw;
     }
-    // The gauge is checked on a scratch document first: a bad one changes nothing.
+    // The gauge is checked on a scratch document: a bad one raises its error here.
     qorn::qrnobj gauge;
     gauge.setMee(f.mee);
     gauge.setDan(f.dan);
@@ -174,6 +129,14 @@ void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString
     if (const QString found = findFileIgnoringCase(chosen.folder, chosen.base + QLatin1Char('.') + f.ext);
         !found.isEmpty())
         file = found;
+    return {f, file};
+}
+
+void LoadQrdPattern(EditorState& state, const QString& chosenPath, const QString& qrdPath) {
+    const auto [f, file] = readSideFileImage(chosenPath, qrdPath);
+    qorn::qrnobj gauge;
+    gauge.setMee(f.mee);
+    gauge.setDan(f.dan);
 
     Raster work;
     work.load(file, 24);

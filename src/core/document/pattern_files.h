@@ -1,5 +1,6 @@
 #pragma once
 
+#include "colour/palette.h"
 #include "imaging/raster.h"
 
 #include <QByteArray>
@@ -20,6 +21,10 @@ struct SplitPathResult {
 };
 SplitPathResult SplitPath(const QString& path);
 
+// Whether two paths name one file: compared after resolving links, "." and ".." when the file
+// exists, else as absolute paths.
+bool sameFile(const QString& a, const QString& b);
+
 // 1-based number of the first filter pattern whose extension equals `ext` in lower case; 1
 // when none does. The filter alternates descriptions and patterns, separated by "|".
 int FilterIndexOf(const QString& filter, const QString& ext);
@@ -39,6 +44,8 @@ QByteArray qrdText(const QrdFields& fields);
 // Read back as list input reads it. Failures carry run-time numbers: 53 no file, 62 input past
 // the end, 13 a field that is no number, 6 a number beyond 16 bits.
 QrdFields readQrd(const QString& path);
+// The same from the file's bytes.
+QrdFields readQrdText(const QByteArray& text);
 
 // The file of that name in the folder, its name compared without regard to case (an exact
 // match first); empty when there is none.
@@ -49,7 +56,16 @@ QString findFileIgnoringCase(const QString& folder, const QString& name);
 QString proposedSaveAsName(const QString& base);
 
 // Every pixel of the work bitmap to the nearest palette colour, 8 bits per pixel.
+void snapToPalette(Raster& work, const Palette& palette);
 void snapToPalette(Raster& work, const EditorState& state);
+// A side file read with the open command's checks (gauge, background index, an extension that
+// names no other folder) and the image it names, found whatever its case. Throws the error
+// the open command reports.
+struct SideFileImage {
+    QrdFields fields;
+    QString file;
+};
+SideFileImage readSideFileImage(const QString& chosenPath, const QString& qrdPath);
 
 // Loads the image a side file names, limited to 200 stitches and 200 x asp1 rows, on the
 // palette. Nothing of the document changes unless the whole open succeeds; then the gauge,

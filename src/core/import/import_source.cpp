@@ -55,7 +55,11 @@ bool readAgainByQt(const QByteArray& format) {
 std::vector<IconEntry> ReadIconDirectory(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) throw Error(err::FileNotFound);
-    const QByteArray head = file.read(6 + 16 * 256);
+    return ReadIconDirectory(file);
+}
+
+std::vector<IconEntry> ReadIconDirectory(QIODevice& device) {
+    const QByteArray head = device.read(6 + 16 * 256);
     const auto* p = reinterpret_cast<const uchar*>(head.constData());
     std::vector<IconEntry> out;
     if (head.size() >= 26 && p[0] == 'B') {

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class QIODevice;
+
 namespace qorn {
 
 class Palette;
@@ -23,6 +25,8 @@ struct IconEntry {
 };
 // The directory of an icon or cursor file, or the one entry of a bitmap. Damaged: 20009.
 std::vector<IconEntry> ReadIconDirectory(const QString& path);
+// The same from an open device, read from where it stands.
+std::vector<IconEntry> ReadIconDirectory(QIODevice& device);
 
 // The colour depth asked of the picture loader for an icon image.
 enum class IconDepth { Default, Colours256, Colours16, Monochrome };

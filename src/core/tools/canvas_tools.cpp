@@ -5,6 +5,8 @@
 #include "edit/undo.h"
 #include "figures.h"
 #include "imaging/raster_ops.h"
+#include "motif.h"
+#include "text_stamp.h"
 #include "tool_table.h"
 
 #include <algorithm>
@@ -263,6 +265,7 @@ void CanvasTools::press(const MouseInput& m) {
         placeAt(at);
     } else if (t == tool::Motif) {
         if (m.button == 2) endPlacement();
+        else placeAt(at); // where the frame was, even when no hover came first
     } else if (t == tool::Eyedropper) {
         clearSelection();
     }
@@ -337,6 +340,34 @@ void CanvasTools::commitPaste(const MouseInput& m) {
     q.chgflg = true;
 }
 
+void CanvasTools::commitText(const MouseInput& m) {
+    qrnobj& q = *s_.qrnobj;
+    if (m.button == 1 && placing()) {
+        stampMask(s_.LeadSrc.pixels(), s_.Lead1[0].image(), QPoint(q.smpx, q.smpy), buttonColor(1));
+        repaintFromBitmap();
+    }
+    endPlacement();
+    s_.Lead1[0].release();
+    host_.selectPen();
+    // A right click writes nothing but still counts as a change, as every text release does.
+    q.chgflg = true;
+}
+
+void CanvasTools::commitMotif(const MouseInput& m) {
+    qrnobj& q = *s_.qrnobj;
+    if (m.button == 1 && placing()) {
+        host_.setBusy(true);
+        stampMotif(s_.LeadSrc.pixels(), PreparedMotif{s_.Lead1[0].image(), s_.Lead1[1].image()},
+                   QPoint(q.smpx, q.smpy));
+        repaintFromBitmap();
+        host_.setBusy(false);
+    } else if (m.button == 2) {
+        endPlacement();
+        host_.selectPen();
+    }
+    q.chgflg = true;
+}
+
 void CanvasTools::ShapeDraw(int shapeCode, ColorRef colour) {
     qrnobj& q = *s_.qrnobj;
     if (q.empx < q.smpx) std::swap(q.empx, q.smpx);
@@ -386,6 +417,10 @@ void CanvasTools::release(const MouseInput& m) {
         commitFill(m, colour);
     } else if (t == tool::Paste) {
         commitPaste(m);
+    } else if (t == tool::Text) {
+        commitText(m);
+    } else if (t == tool::Motif) {
+        commitMotif(m);
     } else if (t == tool::Eyedropper) {
         const int index = PickPaletteIndex(m.x, m.y);
         if (m.button == 1) s_.SelectLeftColor(index);

@@ -101,6 +101,11 @@ private:
     void commitCircle(ColorRef colour);
     void commitFill(const MouseInput& m, ColorRef colour);
     void commitPaste(const MouseInput& m);
+    // The text mask (Lead1[0]) in the left colour; the tool hands over to the pen either way.
+    void commitText(const MouseInput& m);
+    // A left click stamps the motif (Lead1[0], mask Lead1[1]) and the placement goes on; a
+    // right click ends it.
+    void commitMotif(const MouseInput& m);
 
     void setStart(QPoint at);
     void placeAt(QPoint at);

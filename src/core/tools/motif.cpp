@@ -1,7 +1,12 @@
 #include "motif.h"
 
+#include "common/error.h"
+#include "document/pattern_files.h"
+#include "imaging/raster.h"
 #include "imaging/raster_ops.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QImageReader>
 
 #include <algorithm>
@@ -34,16 +39,17 @@ QSize motifThumbnailSize(QSize motif) {
     return {std::max(1, w), std::max(1, h)};
 }
 
-QImage motifThumbnail(const QImage& motif, std::optional<ColorRef> background, ColorRef face) {
+QImage motifThumbnail(const PreparedMotif& motif, ColorRef face) {
     const QSize size = motifThumbnailSize(motif.size());
     if (size.isEmpty()) return {};
-    QImage source = rgb32(motif);
-    if (background) {
-        const QRgb from = rgbFromColorRef(*background), to = rgbFromColorRef(face);
+    QImage source = motif.picture.copy();
+    if (motif.masked()) {
+        const QRgb shown = rgbFromColorRef(face);
         for (int y = 0; y < source.height(); ++y) {
             auto* row = reinterpret_cast<QRgb*>(source.scanLine(y));
+            const auto* mask = reinterpret_cast<const QRgb*>(motif.mask.constScanLine(y));
             for (int x = 0; x < source.width(); ++x)
-                if ((row[x] | 0xff000000) == from) row[x] = to;
+                if ((mask[x] & 0xffffff) == 0xffffff) row[x] = shown;
         }
     }
     QImage thumb(size, QImage::Format_RGB32);
@@ -108,9 +114,10 @@ QImage iconEntry32(const QList<QImage>& entries) {
     return best->scaled(kMotifIconSide, kMotifIconSide, Qt::IgnoreAspectRatio, Qt::FastTransformation);
 }
 
-QList<QImage> readIconEntries(const QString& path) {
+namespace {
+
+QList<QImage> readEntries(QImageReader& reader) {
     QList<QImage> entries;
-    QImageReader reader(path);
     const int count = std::max(1, reader.imageCount());
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !reader.jumpToImage(i)) break;
@@ -119,6 +126,77 @@ QList<QImage> readIconEntries(const QString& path) {
         entries.append(image);
     }
     return entries;
+}
+
+} // namespace
+
+QList<QImage> readIconEntries(const QString& path) {
+    QImageReader reader(path);
+    return readEntries(reader);
+}
+
+QList<QImage> readIconEntries(QIODevice* device, const QByteArray& format) {
+    QImageReader reader(device, format);
+    return readEntries(reader);
+}
+
+int iconResourceType(const QByteArray& head) {
+    if (head.startsWith('B') || head.size() < 4) return 0;
+    const int type = uchar(head[2]) | (uchar(head[3]) << 8);
+    return type == 1 || type == 2 ? type : 0;
+}
+
+MotifKind motifKindOf(const QString& path) {
+    const QString ext = SplitPath(path).ext.toUpper();
+    if (ext == QLatin1String("QRD")) return MotifKind::Pattern;
+    if (ext == QLatin1String("ICO")) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly) && iconResourceType(file.read(4)) == 1) return MotifKind::Icon;
+    }
+    return MotifKind::Picture;
+}
+
+namespace {
+
+QImage onPalette(const QImage& image, const Palette& palette) {
+    Raster work;
+    work.setImage(image);
+    snapToPalette(work, palette);
+    return work.image().convertToFormat(QImage::Format_RGB32);
+}
+
+} // namespace
+
+LoadedMotif loadMotif(const QString& path, const Palette& palette) {
+    LoadedMotif out;
+    out.kind = motifKindOf(path);
+    out.image = path;
+    if (!QFileInfo(path).isFile()) throw Error(err::FileNotFoundOs);
+    switch (out.kind) {
+    case MotifKind::Pattern: {
+        const SideFileImage side = readSideFileImage(path, path);
+        out.image = side.file;
+        Raster work;
+        work.load(side.file, 24);
+        out.motif = maskedByColour(onPalette(work.image(), palette), palette[side.fields.background]);
+        break;
+    }
+    case MotifKind::Icon: {
+        const QImage icon = iconEntry32(readIconEntries(path));
+        if (icon.isNull()) throw Error(err::Damaged);
+        out.motif = maskedByAlpha(icon);
+        // Transparent stitches are black in the picture, and black is on the palette.
+        out.motif.picture = onPalette(out.motif.picture, palette);
+        break;
+    }
+    case MotifKind::Picture: {
+        Raster work;
+        work.load(path, 24);
+        out.motif = solidMotif(onPalette(work.image(), palette));
+        break;
+    }
+    }
+    return out;
 }
 
 void stampMotif(QImage& pattern, const PreparedMotif& motif, QPoint at) {

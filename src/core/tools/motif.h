@@ -1,7 +1,10 @@
 #pragma once
 
+#include "colour/palette.h"
 #include "imaging/colorref.h"
 
+#include <QByteArray>
+#include <QByteArray>
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -9,6 +12,8 @@
 #include <QString>
 
 #include <optional>
+
+class QIODevice;
 
 namespace qorn {
 
@@ -22,11 +27,6 @@ bool motifTooLarge(QSize motif, QSize pattern);
 
 // At most 48 x 48 with the motif's aspect kept: the longer side is 48.
 QSize motifThumbnailSize(QSize motif);
-// The motif drawn nearest-neighbour into that size, so each stitch stays a crisp block. When
-// `background` is given, the motif's stitches of that colour show `face` (the window's colour).
-QImage motifThumbnail(const QImage& motif, std::optional<ColorRef> background = std::nullopt,
-                      ColorRef face = 0);
-
 // A motif ready for stamping. Masked: `mask` is white where the pattern keeps its stitch and
 // black elsewhere, and `picture` is black there, so AND then exclusive-or leaves the background
 // untouched. Solid: `mask` is null and the picture is copied whole.
@@ -36,6 +36,10 @@ struct PreparedMotif {
     bool masked() const { return !mask.isNull(); }
     QSize size() const { return picture.size(); }
 };
+
+// The motif drawn nearest-neighbour into the thumbnail size, so each stitch stays a crisp block;
+// where a masked motif leaves the pattern alone it shows `face` (the window's colour).
+QImage motifThumbnail(const PreparedMotif& motif, ColorRef face);
 
 // A saved pattern: its background is recognised by colour, so a palette repeating that colour
 // under another index still counts as background.
@@ -49,6 +53,25 @@ PreparedMotif solidMotif(const QImage& motif);
 QImage iconEntry32(const QList<QImage>& entries);
 // Every entry of an icon file, through Qt's reader (which alone returns only the first).
 QList<QImage> readIconEntries(const QString& path);
+// The same from an open device, `format` naming its kind ("ico", "cur").
+QList<QImage> readIconEntries(QIODevice* device, const QByteArray& format);
+
+// How a motif file is stamped: a saved pattern (its side file) and an icon through a mask,
+// anything else solid.
+enum class MotifKind { Pattern, Icon, Picture };
+// The resource type in an icon or cursor file's header: 1 icon, 2 cursor; 0 for a bitmap
+// ("B" first) or anything else.
+int iconResourceType(const QByteArray& head);
+MotifKind motifKindOf(const QString& path);
+
+// A motif file read whole, on the palette and masked, so later stamps never read the file again.
+struct LoadedMotif {
+    MotifKind kind = MotifKind::Picture;
+    QString image; // the picture read: for a saved pattern, the one its side file names
+    PreparedMotif motif;
+};
+// Throws the error an open would report (missing file, damaged side file or picture...).
+LoadedMotif loadMotif(const QString& path, const Palette& palette);
 
 // Stamps the motif with its top-left at `at`, clipped to the pattern (RGB32).
 void stampMotif(QImage& pattern, const PreparedMotif& motif, QPoint at);

@@ -68,6 +68,12 @@ TextStamp renderTextStamp(const QString& text, const TextFontChoice& choice, dou
                             roundSaturated(asp1 * (w * std::sin(r * kDegree) + h * std::sin((90 - r) * kDegree))));
     }
     if (stamp.frame.isEmpty()) return stamp;
+    // Coordinates of the placement are 16-bit; a frame that reaches the limit would wrap.
+    if (stamp.frame.width() >= kMaxSide || stamp.frame.height() >= kMaxSide ||
+        qint64(stamp.frame.width()) * stamp.frame.height() > kMaxTextStitches) {
+        stamp.tooLarge = true;
+        return stamp;
+    }
 
     // Turned first, then stretched along the canvas's vertical: the gauge must act on rows
     // whatever the angle, or a turned text would not fill its frame.

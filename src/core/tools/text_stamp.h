@@ -32,12 +32,16 @@ struct TextStamp {
     QImage mask;
     QSize frame;      // placement frame, stitches x rows
     int position = 0; // quadrant of the angle, angle / 90
+    // The frame would reach the 16-bit limit or hold more than kMaxTextStitches: nothing drawn.
+    bool tooLarge = false;
 };
+
+constexpr qint64 kMaxTextStitches = qint64(1) << 24;
 
 // The frame follows the dialog's measure: width and height of the text (exchanged in odd
 // quadrants); at whole quarter turns the height is stretched by asp1, otherwise the bounding box
 // of the turned text, which is stretched by asp1 too so the stretched letters stay inside it.
-// Each side saturates at 32767.
+// A frame at the 16-bit limit, or too large to hold, is refused (`tooLarge`) instead of drawn.
 TextStamp renderTextStamp(const QString& text, const TextFontChoice& choice, double asp1);
 
 // Writes `colour` into `pattern` (RGB32) wherever `mask` is black, with the mask's top-left at

@@ -89,7 +89,11 @@ SymbolFileResult readSymbolFile(const QString& path, int backgroundIndex) {
     if (info.isDir()) return failure(SymbolFileStatus::Unreadable, err::PathFileAccess);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return failure(SymbolFileStatus::Unreadable, err::PermissionDenied);
-    const Field field = firstField(file);
+    return readSymbolFile(file, backgroundIndex);
+}
+
+SymbolFileResult readSymbolFile(QIODevice& in, int backgroundIndex) {
+    const Field field = firstField(in);
     if (field.readError) return failure(SymbolFileStatus::Unreadable, err::IoError);
     if (field.tooLong) return failure(SymbolFileStatus::TooLong, err::SubscriptOutOfRange);
 

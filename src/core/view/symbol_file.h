@@ -5,6 +5,8 @@
 
 #include <array>
 
+class QIODevice;
+
 namespace qorn {
 
 // One chart symbol: a single character and the CP932 bytes a text chart writes for it. The
@@ -52,5 +54,7 @@ QString symbolFileDamagedMessage();  // "SYMファイルが異常です"
 // `backgroundIndex` is the full-width blank whatever the file says (an index outside 0-255
 // replaces none, which is how the shipped file is checked). Read afresh at every use.
 SymbolFileResult readSymbolFile(const QString& path, int backgroundIndex);
+// The same from an open device, read from where it stands.
+SymbolFileResult readSymbolFile(QIODevice& in, int backgroundIndex);
 
 } // namespace qorn

@@ -8,6 +8,8 @@
 #include "common/error.h"
 #include "import/frmBmp.h"
 #include "menu_icons.h"
+#include "recovery_keeper.h"
+#include "tools/frmChar.h"
 #include "tools/tool_bar.h"
 #include "view/canvas_widgets.h"
 
@@ -256,6 +258,7 @@ void Form1::placeRightColumn() {
     Palbox->move(x0, 96);
     Nowcolor->move(x0, 96 + Palbox->height() + 8);
     Fillmode->move(x0 + Nowcolor->width() + 8, Nowcolor->y() + 4);
+    if (ImgMotif) ImgMotif->move(x0, Nowcolor->y() + Nowcolor->height() + 8);
 }
 
 bool Form1::Form_Load(const QString& commandLine) {
@@ -282,6 +285,8 @@ bool Form1::Form_Load(const QString& commandLine) {
 
     InitPattern();
 
+    // Work lost in a crash comes first; the command line's file only when none was taken back.
+    if (offerRecovery()) return true;
     if (commandLine.isEmpty()) {
         RepaintCanvas();
     } else {

@@ -35,6 +35,7 @@ class CanvasView;
 class FileDialogProvider;
 class ModalRunner;
 class frmBmp;
+class frmChar;
 class frmColchk;
 class NowColorBox;
 class RulerStrip;
@@ -172,6 +173,23 @@ public:
     void mnuToolsww_Click(int index);
     void Fillmode_Click();
     CanvasTools& tools() { return tools_; }
+    // The text tool: its dialog while it is loaded (from choosing the tool until its text is
+    // written or dropped).
+    frmChar* textDialog() const { return frmChar_.get(); }
+
+    // Motifs: a picture chosen once and stamped as often as wanted.
+    void mnuTool_Click();
+    void mnuMotifSel_Click();
+    void mnuMotifPaste_Click();
+    void mnuMotifDel_Click();
+    void ImgMotif_MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    QMenu* mnuMotif = nullptr;
+    QAction* mnuMotifSel = nullptr;
+    QAction* mnuMotifPaste = nullptr;
+    QAction* mnuMotifDel = nullptr;
+    QLabel* ImgMotif = nullptr;
+    QString MotifFile;
+    int MotifFilterIndex = 0;
     // The submenu of a figure group (parent index 20 to 70).
     QMenu* toolGroupMenu(int parentIndex) const { return toolGroups_.value(parentIndex); }
 
@@ -302,6 +320,14 @@ private:
     QString lastFolder_;
     int wheelZoom_ = 0;
     std::unique_ptr<frmBmp> frmBmp_;
+    std::unique_ptr<frmChar> frmChar_;
+    // The picture the motif file stands for (a side file's image); neither may be opened.
+    QString motifImage_;
+    bool isMotifFile(const QString& path) const;
+    void chooseText();
+    void chooseMotif(const QString& title);
+    void startMotifPlacement(const QString& title);
+    void buildMotifMenu();
 
     void showFileError(int number, FileCommand command, const QString& title);
     // Runs a command that has no error handling of its own; a failure is reported under
@@ -355,6 +381,25 @@ private:
     void openDroppedFile(const QString& path);
     bool clipboardHasPicture_ = false;
     int clipboardQueries_ = 0;
+
+    // Crash recovery (Form1_Recovery.cpp): while the pattern is modified a copy of it is kept in
+    // the user's data folder, and offered at the next start when this run never ended normally.
+public:
+    // How long editing must pause before the copy is written, and the longest a change waits
+    // during an edit that never pauses.
+    void setRecoveryDelays(int idleMs, int longestMs);
+    // This run's copy; empty while there is none.
+    QString recoveryCopyPath() const;
+
+private:
+    class RecoveryKeeper& recoveryKeeper();
+    // At start-up: offers a copy left by a run that did not end; true when one was restored.
+    bool offerRecovery();
+    // After anything that may have changed or saved the pattern: the copy follows.
+    void syncRecovery();
+    // The changes were saved or thrown away.
+    void dropRecovery();
+    std::unique_ptr<class RecoveryKeeper> recovery_;
 };
 
 // The default printer as "device,driver,port", recorded at start-up and compared at shutdown.

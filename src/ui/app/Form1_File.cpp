@@ -51,6 +51,7 @@ void Form1::showFileError(int number, FileCommand command, const QString& title)
 void Form1::guarded(const QString& title, const std::function<void()>& command) {
     const int e = trapErrors(command);
     if (e) showFileError(e, FileCommand::Editing, title);
+    syncRecovery();
 }
 
 QString Form1::startFolder() const {
@@ -127,15 +128,20 @@ void Form1::mnuNew_Click() {
     QApplication::restoreOverrideCursor();
     tbButtons_.value(QStringLiteral("undo"))->setEnabled(false);
     state_.qrnobj->chgflg = false;
+    dropRecovery();
 }
 
 void Form1::mnuExit_Click() { close(); }
 
 bool Form1::Form_QueryUnload() {
     if (state_.qrnobj && !askSaveChanges(QStringLiteral("終了"))) return false;
+    // Saved or deliberately thrown away: nothing is left to recover.
+    dropRecovery();
     // The program never changes the system's default printer (the printer dialog only chooses
     // for this run), so there is nothing to put back: a different default now was set outside.
     state_.qrnobj.reset();
+    // Only a scratch picture an older copy may have left: nothing writes it any more. Best effort,
+    // a read-only program folder just keeps it.
     const QString scratch = AppFile(QStringLiteral("qrntmp.bmp"));
     if (QFile::exists(scratch)) QFile::remove(scratch);
     return true;
@@ -180,6 +186,11 @@ void Form1::mnuOpen_Click() {
 
 bool Form1::OpenPatternFile(const QString& path) {
     const SplitPathResult p = SplitPath(path);
+    if (isMotifFile(path)) {
+        services_.prompter->MsgBox(QStringLiteral("選択中のﾓﾁｰﾌﾌｧｲﾙは編集できません"), vbOKOnly,
+                                   QStringLiteral("ﾌｧｲﾙを開く-") + p.base);
+        return false;
+    }
     QString qrd;
     if (p.ext.toUpper() == QLatin1String("QRD")) {
         qrd = path;
@@ -208,6 +219,8 @@ bool Form1::OpenPatternFile(const QString& path) {
 }
 
 void Form1::afterPatternLoaded() {
+    // Whatever the copy held was saved or declined before this pattern replaced it.
+    dropRecovery();
     forgetEditingState();
     LayoutCanvas();
     RepaintCanvas();
@@ -293,6 +306,7 @@ void Form1::mnuSave_Click() {
     tools_.clearSelection();
     // Only a part went to the file: the rest of the chart is still unsaved.
     if (!partial) state_.qrnobj->chgflg = false;
+    syncRecovery();
     rememberFolder(state_.qrnobj->savefile);
 }
 
@@ -325,6 +339,7 @@ void Form1::mnuSaveAs_Click() {
         const SplitPathResult saved = SplitPath(chosen);
         setWindowTitle(QStringLiteral("QORN - ") + saved.base);
         if (!partial) state_.qrnobj->chgflg = false;
+        syncRecovery();
         RememberFile(saved.folder + saved.base + QStringLiteral(".qrd"));
     } catch (const Error& e) {
         showFileError(e.number(), FileCommand::SaveAs, QStringLiteral("名前をつけて保存"));

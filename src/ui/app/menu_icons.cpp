@@ -1,5 +1,7 @@
 #include "menu_icons.h"
 
+#include "view/app_icon.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -186,25 +188,10 @@ QIcon menuIcon(const QString& key) {
 }
 
 QIcon applicationIcon() {
-    // A 16 x 16 chart of two-pixel stitches: a heart on a cream ground with a grid every stitch.
-    static const char* const kHeart[8] = {
-        "........", ".##.##..", "#######.", "#######.", ".#####..", "..###...", "...#....", "........",
-    };
-    QPixmap pixmap(32, 32);
-    pixmap.fill(QColor(250, 244, 228));
-    QPainter p(&pixmap);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x)
-            if (kHeart[y][x] == '#') p.fillRect(QRect(2 + 4 * x, 2 + 4 * y, 4, 4), QColor(200, 40, 60));
-    p.setPen(QColor(150, 140, 120));
-    for (int k = 0; k <= 8; ++k) {
-        p.drawLine(2 + 4 * k, 2, 2 + 4 * k, 34);
-        p.drawLine(2, 2 + 4 * k, 34, 2 + 4 * k);
-    }
-    p.setPen(kInk);
-    p.drawRect(QRect(0, 0, 31, 31));
-    p.end();
-    return QIcon(pixmap);
+    // The same picture the icon theme gets, in the sizes a window and the about box ask for.
+    QIcon icon;
+    for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(applicationIconImage(size)));
+    return icon;
 }
 
 } // namespace qorn

@@ -1,6 +1,9 @@
 // The tool menu, the tool bar, the fill flag and the canvas mouse.
 #include "app/Form1.h"
+#include "colour/frmColchk.h"
 #include "colour/palette_widgets.h"
+#include "app/modal_runner.h"
+#include "frmChar.h"
 #include "tool_bar.h"
 #include "tools/tool_table.h"
 #include "view/canvas_widgets.h"
@@ -97,9 +100,13 @@ void Form1::buildToolMenu() {
     for (int i = 0; i < 4; ++i) variant(polygons, 71 + i, QString::fromUtf8(poly[i]));
     item(mnuTool, 81, QStringLiteral("星型(&A)"));
     item(mnuTool, 91, QStringLiteral("十字(&C)"));
+    item(mnuTool, 100, QStringLiteral("文字(&T)..."));
     mnuSpoit = mnuTool->addAction(QStringLiteral("スポイト(&S)"));
     connect(mnuSpoit, &QAction::triggered, this, &Form1::mnuSpoit_Click);
     mnuTool->addSeparator();
+    buildMotifMenu();
+    mnuTool->addSeparator();
+    connect(mnuTool, &QMenu::aboutToShow, this, &Form1::mnuTool_Click);
     mnuToolsw = mnuTool->addMenu(QStringLiteral("線の太さ(&W)"));
     auto* widths = new QActionGroup(this);
     for (int i = 1; i <= 4; ++i) {
@@ -119,8 +126,6 @@ void Form1::buildToolBar() {
         const InitialButton& b = kInitialButtons[n - 1];
         TBTools->setButton(n, QString::fromLatin1(b.key), QString::fromUtf8(b.toolTip));
     }
-    // The text tool arrives with its dialog.
-    TBTools->button(13)->setEnabled(false);
     TBTools->onClick = [this](int n) { TBTools_ButtonClick(n); };
     TBTools->onMouseDown = [this](Qt::MouseButton b, QPoint at) { TBTools_MouseDown(b, at); };
 
@@ -157,8 +162,35 @@ void Form1::mnuTools_Click(int index) {
         setToolCaption(toolCaption(state_.ToolState));
         TBTools->press(TBTools->numberOfKey(keyOf(state_.ToolState)));
         break;
+    case tool::Text: chooseText(); break;
     default: break;
     }
+}
+
+void Form1::chooseText() {
+    setToolCaption(toolCaption(tool::Text));
+    TBTools->press(TBTools->numberOfKey(QStringLiteral("t8")));
+    const qrnobj& q = *state_.qrnobj;
+    const ColorRef left = state_.PalTable[state_.LeftIndex], right = state_.PalTable[state_.RightIndex];
+    // A dialog left loaded by choosing another tool keeps its fields for this use.
+    if (!frmChar_) frmChar_ = std::make_unique<frmChar>(*services_.prompter, q.asp1(), left, right, this);
+    else frmChar_->setPattern(q.asp1(), left, right);
+    frmChar_->chooseColour = [this] {
+        frmColchk dialog(frmColchk::Mode::TextColour, state_.PalTable, state_.LeftIndex, QImage(), std::nullopt,
+                         frmChar_.get());
+        showColourDialog(dialog);
+        return state_.PalTable[state_.LeftIndex];
+    };
+    services_.modal->exec(*frmChar_);
+    if (frmChar_->cx == 0) {
+        mnuTools_Click(tool::Pen);
+        return;
+    }
+    // The frame floats; it is not a selection, so no selection command can act on it.
+    state_.Lead1[0].setImage(frmChar_->stamp.mask);
+    state_.PlaceWidth = frmChar_->cx;
+    state_.PlaceHeight = frmChar_->cy;
+    Picdisplay->setFocus();
 }
 
 void Form1::mnuSelect_Click() {
@@ -229,7 +261,10 @@ void Form1::Picdisplay_MouseDown(int button, bool shift, double x, double y) {
 void Form1::Picdisplay_MouseMove(int button, bool shift, double x, double y) { tools_.move({button, shift, x, y}); }
 
 void Form1::Picdisplay_MouseUp(int button, bool shift, double x, double y) {
+    const bool text = state_.ToolState == tool::Text;
     tools_.release({button, shift, x, y});
+    // The text is written or dropped: the next use starts from a fresh dialog.
+    if (text && state_.ToolState != tool::Text) frmChar_.reset();
 }
 
 void Form1::endToolUse() {

@@ -204,6 +204,11 @@ void Form1::Autoscroll(double x, double y) {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ImgMotif && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        guarded(QStringLiteral("ﾓﾁｰﾌ"), [&] { ImgMotif_MouseUp(mouse->button(), mouse->globalPosition().toPoint()); });
+        return true;
+    }
     if (watched == Label1 || watched == Label2 || watched == Label3) {
         if (event->type() == QEvent::MouseButtonDblClick) Label_DblClick();
         else if (event->type() == QEvent::MouseButtonRelease) {

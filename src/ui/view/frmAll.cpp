@@ -1,5 +1,6 @@
 #include "frmAll.h"
 
+#include "app/command_line.h"
 #include "app/menu_icons.h"
 #include "view/whole_view.h"
 
@@ -40,8 +41,8 @@ void frmAll::paintEvent(QPaintEvent* event) {
     p.setFont(title);
     const QFontMetrics fm(title);
     // Text is placed by its top-left corner, as printing at a current position does.
-    p.drawText(60, 40 + fm.ascent(), QStringLiteral("QORN for Linux"));
-    p.drawText(80, 64 + fm.ascent(), QStringLiteral("Ver.2.70"));
+    p.drawText(60, 40 + fm.ascent(), QLatin1String(kProgramName));
+    p.drawText(80, 64 + fm.ascent(), QLatin1String(kProgramVersion));
 }
 
 } // namespace qorn

@@ -62,20 +62,6 @@ TEST(AppIcon, LargerSizesAreTheSamePixelsStitchForStitch) {
     }
 }
 
-TEST(AppIcon, SmallAndOddSizesStillShowTheHeart) {
-    for (int size : {16, 24, 48}) {
-        const QImage icon = applicationIconImage(size);
-        ASSERT_EQ(icon.size(), QSize(size, size));
-        int red = 0;
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) red += reddish(icon.pixel(x, y));
-        // The heart is 27 of the 64 stitches; reduced, the grid lines dull some of it.
-        EXPECT_GT(red, size * size / 6) << size;
-        EXPECT_LT(red, size * size / 2) << size;
-        EXPECT_TRUE(reddish(icon.pixel(size * 12 / 32, size * 12 / 32))) << size; // the middle of stitch (2, 2)
-    }
-}
-
 TEST(AppIcon, TheScalableIconIsTheSamePicture) {
     const QByteArray svg = applicationIconSvg();
     QString viewBox;
@@ -83,5 +69,5 @@ TEST(AppIcon, TheScalableIconIsTheSamePicture) {
     EXPECT_EQ(viewBox, QStringLiteral("0 0 32 32"));
     const QImage expected = applicationIconImage(32).convertToFormat(QImage::Format_ARGB32_Premultiplied);
     EXPECT_EQ(drawn, expected);
-    EXPECT_LT(svg.size(), 16 * 1024); // runs of equal pixels, not one rectangle per pixel
+    EXPECT_LT(svg.size(), 6 * 1024); // stitches, grid lines and frame as shapes, not pixel runs
 }

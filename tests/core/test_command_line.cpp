@@ -58,11 +58,3 @@ TEST(CommandLine, UnknownOptionsAreNamedInTheMessage) {
         EXPECT_TRUE(c.path.isEmpty());
     }
 }
-
-TEST(CommandLine, VersionAndHelpTexts) {
-    EXPECT_EQ(versionText(), QStringLiteral("QORN for Linux Ver.2.70\n"));
-    const QString help = helpText();
-    EXPECT_TRUE(help.startsWith(QStringLiteral("使い方 / Usage: qorn ")));
-    for (const char* option : {"-h, --help", "-v, --version", "  --  "})
-        EXPECT_TRUE(help.contains(QLatin1String(option))) << option;
-}

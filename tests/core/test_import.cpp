@@ -13,18 +13,12 @@
 using namespace qorn;
 using qorn::test::errorOf;
 using qorn::test::iconFile;
+using qorn::test::put16;
+using qorn::test::put32;
 
 namespace {
 
 
-void put16(QByteArray& b, int v) {
-    b.append(char(v & 0xff));
-    b.append(char((v >> 8) & 0xff));
-}
-void put32(QByteArray& b, uint32_t v) {
-    put16(b, int(v & 0xffff));
-    put16(b, int(v >> 16));
-}
 
 uint32_t crc32(const QByteArray& data) {
     uint32_t c = 0xffffffffu;

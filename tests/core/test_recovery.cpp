@@ -2,6 +2,7 @@
 #include "document/recovery.h"
 #include "support/sample_images.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +10,8 @@
 #include <QProcess>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 using namespace qorn;
 using qorn::test::errorOf;
@@ -65,12 +68,10 @@ TEST(RecoveryBytes, RoundTripKeepsEveryStitchAndTheSideFileFields) {
         EXPECT_EQ(static_cast<uchar>(bmp[28]), 24);
         EXPECT_TRUE(samePixels(QImage::fromData(bmp, "BMP"), in.pattern));
     }
-}
-
-TEST(RecoveryBytes, AnIndexedPictureIsKeptAsItsColours) {
+    // An 8-bit picture is kept as the colours it shows.
     const QImage indexed = test::allIndicesImage(16, 16);
-    const RecoveryContent out = readRecoveryBytes(recoveryBytes({indexed, 20, 20, 15}));
-    EXPECT_TRUE(samePixels(out.pattern, indexed.convertToFormat(QImage::Format_RGB32)));
+    EXPECT_TRUE(samePixels(readRecoveryBytes(recoveryBytes({indexed, 20, 20, 15})).pattern,
+                           indexed.convertToFormat(QImage::Format_RGB32)));
 }
 
 TEST(RecoveryBytes, DamagedCopiesAreRefused) {
@@ -96,8 +97,14 @@ TEST(RecoveryBytes, DamagedCopiesAreRefused) {
         {"background 256", recoveryBytes({in.pattern, 20, 20, 256})},
         {"background -1", recoveryBytes({in.pattern, 20, 20, -1})},
     };
-    for (const Case& c : cases) EXPECT_EQ(errorOf([&] { readRecoveryBytes(c.bytes); }), err::Damaged) << c.what;
+    const QString dir = test::freshTempDir(QStringLiteral("recovery-damaged"));
+    for (const Case& c : cases) {
+        EXPECT_EQ(errorOf([&] { readRecoveryBytes(c.bytes); }), err::Damaged) << c.what;
+        writeFile(dir + QStringLiteral("/copy.qrec"), c.bytes);
+        EXPECT_EQ(errorOf([&] { readRecoveryFile(dir + QStringLiteral("/copy.qrec")); }), err::Damaged) << c.what;
+    }
     EXPECT_EQ(errorOf([&] { readRecoveryBytes(good); }), 0);
+    EXPECT_EQ(errorOf([&] { readRecoveryFile(dir + QStringLiteral("/none.qrec")); }), err::FileNotFoundOs);
 }
 
 TEST_F(RecoveryFolder, TheCopyOnDiskIsExactlyTheEncodedWorkAndGoesOnRemove) {
@@ -158,9 +165,14 @@ TEST_F(RecoveryFolder, ALockWhoseOwnerDiedMakesTheCopyAnOrphan) {
     ASSERT_TRUE(finished.waitForFinished());
     const QString lockPath = QFileInfo(copy).path() + QLatin1Char('/') + QFileInfo(copy).completeBaseName() +
                              QStringLiteral(".lock");
-    writeFile(lockPath, QByteArray::number(deadPid) + lockText.mid(lockText.indexOf('\n')));
+    const QByteArray rest = lockText.mid(lockText.indexOf('\n'));
     RecoverySession next(dir);
     ASSERT_TRUE(next.start());
+    // Under the pid of a process that runs (this one, as another session of it) it is alive.
+    writeFile(lockPath, QByteArray::number(QCoreApplication::applicationPid()) + rest);
+    EXPECT_TRUE(next.orphans().empty());
+    EXPECT_TRUE(QFile::exists(lockPath));
+    writeFile(lockPath, QByteArray::number(deadPid) + rest);
     const auto orphans = next.orphans();
     ASSERT_EQ(orphans.size(), 1u);
     EXPECT_EQ(orphans[0]->path(), copy);
@@ -240,8 +252,50 @@ TEST_F(RecoveryFolder, WithoutAFolderNothingStartsAndWritesFail) {
     EXPECT_FALSE(nowhere.start());
 }
 
-TEST_F(RecoveryFolder, AnUnreadableCopyFileIsDamagedOrMissing) {
-    writeFile(path(QStringLiteral("cut.qrec")), recoveryBytes(content).left(100));
-    EXPECT_EQ(errorOf([&] { readRecoveryFile(path(QStringLiteral("cut.qrec"))); }), err::Damaged);
-    EXPECT_EQ(errorOf([&] { readRecoveryFile(path(QStringLiteral("none.qrec"))); }), err::FileNotFoundOs);
+TEST_F(RecoveryFolder, TheWriterKeepsTheNewestContentAndARemoveIsFinal) {
+    RecoverySession session(dir);
+    ASSERT_TRUE(session.start());
+    const RecoveryContent a{test::photoLikeImage(200, 400, 1), 20, 20, 1};
+    const RecoveryContent b{test::photoLikeImage(200, 400, 2), 20, 20, 2};
+    const RecoveryContent c{test::photoLikeImage(200, 400, 3), 20, 20, 3};
+    {
+        RecoveryWriter writer(session);
+        writer.write(a);
+        writer.write(b);
+        writer.wait();
+        EXPECT_EQ(readFile(session.copyPath()), recoveryBytes(b));
+        EXPECT_TRUE(session.hasCopy());
+        // Removed while the write may still be in hand: nothing brings the copy back.
+        for (int i = 0; i < 20; ++i) {
+            writer.write(c);
+            writer.remove();
+            EXPECT_FALSE(QFile::exists(session.copyPath())) << i;
+            writer.wait();
+            EXPECT_FALSE(QFile::exists(session.copyPath())) << i;
+            EXPECT_FALSE(session.hasCopy()) << i;
+        }
+        // A run that ends without removing leaves its last content written.
+        writer.write(a);
+        writer.write(c);
+    }
+    EXPECT_EQ(readFile(session.copyPath()), recoveryBytes(c));
+}
+
+TEST_F(RecoveryFolder, TheWriterTellsWhetherTheCopyWasWritten) {
+    RecoverySession session(dir);
+    ASSERT_TRUE(session.start());
+    std::atomic<int> written{0}, failed{0};
+    const auto count = [&](bool ok) { ++(ok ? written : failed); };
+    {
+        RecoveryWriter writer(session);
+        writer.write(content, count);
+        writer.wait();
+        EXPECT_EQ(written.load(), 1);
+        // A folder gone from under it: the write fails quietly and says so.
+        ASSERT_TRUE(QDir(dir).removeRecursively());
+        writer.write(content, count);
+        writer.wait();
+    }
+    EXPECT_EQ(written.load(), 1);
+    EXPECT_EQ(failed.load(), 1);
 }

@@ -81,7 +81,6 @@ int errorOf(const std::function<void()>& f) {
     return 0;
 }
 
-namespace {
 void put16(QByteArray& b, int v) {
     b.append(char(v & 0xff));
     b.append(char((v >> 8) & 0xff));
@@ -90,7 +89,6 @@ void put32(QByteArray& b, uint32_t v) {
     put16(b, int(v & 0xffff));
     put16(b, int(v >> 16));
 }
-} // namespace
 
 QByteArray iconFile(const std::vector<int>& sizes, int type) {
     QByteArray out;

@@ -20,6 +20,9 @@ QString freshTempDir(const QString& name);
 QString writeFile(const QString& path, const QByteArray& bytes);
 // A file's bytes; empty when it cannot be read.
 QByteArray readFile(const QString& path);
+// Little-endian fields, as the image formats store them.
+void put16(QByteArray& b, int v);
+void put32(QByteArray& b, uint32_t v);
 // An icon file of 32-bit images of the given sides, each with a transparent left half and an
 // opaque orange (0xC04020) right half; type 2 makes it a cursor.
 QByteArray iconFile(const std::vector<int>& sizes, int type = 1);

@@ -1,6 +1,6 @@
-// The editor that the crash test kills: it opens the pattern named on its command line in a
-// program folder of the test's, draws a stroke, waits until its recovery copy holds the stroke,
-// leaves the pattern it drew as drawn.png for comparison, says "ready" and runs until killed.
+// The editor that the crash test kills: in the test's program folder (which holds the palette)
+// it opens the pattern named on its command line, draws a stroke, waits until its recovery copy
+// holds the stroke, leaves the pattern as drawn.png for comparison, says "ready" and runs on.
 #include "app/Form1.h"
 #include "app/app_paths.h"
 #include "app/modal_runner.h"
@@ -12,7 +12,6 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QSettings>
 #include <QThread>
 
@@ -41,7 +40,6 @@ int main(int argc, char** argv) {
     qorn::setProgramFolderOverride(dir);
     qorn::setRecoveryFolderOverride(dir + QStringLiteral("/recovery"));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir + QStringLiteral("/settings"));
-    QFile::copy(QStringLiteral(QORN_SOURCE_DIR "/data/defpal.dat"), dir + QStringLiteral("/defpal.dat"));
 
     qorn::test::ScriptedPrompter prompter;
     qorn::test::ScriptedFiles files;
@@ -50,7 +48,7 @@ int main(int argc, char** argv) {
     form.setRecoveryDelays(100, 1000);
     if (!form.Form_Load(QString::fromLocal8Bit(argv[2]))) return 3;
 
-    // Row 3 from stitch 1 to 10, in the left colour (black).
+    // The pen in the left colour (black) on row 3, from stitch 1 to 10.
     qorn::test::dragOnCanvas(form, {1, 3}, {10, 3});
     QElapsedTimer t;
     t.start();

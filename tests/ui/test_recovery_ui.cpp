@@ -337,7 +337,8 @@ TEST_F(RecoveryUi, AnEditorKilledMidEditIsRestoredAtTheNextStart) {
     EXPECT_EQ(prompter.asked[0].prompt, kOffer);
     EXPECT_TRUE(samePixels(f.state().LeadSrc.image(), drawn));
     // The stroke is there: the opened file was white.
-    EXPECT_EQ(f.state().LeadSrc.pixel(3, 3), 0x000000u);
+    EXPECT_EQ(f.state().LeadSrc.pixel(1, 3), 0x000000u);
+    EXPECT_EQ(f.state().LeadSrc.pixel(10, 3), 0x000000u);
     EXPECT_EQ(f.state().LeadSrc.pixel(11, 7), 0xFFFFFFu);
     EXPECT_EQ(f.state().qrnobj->mee(), 24);
     EXPECT_EQ(f.state().qrnobj->dan(), 32);

@@ -34,7 +34,12 @@ TEST_F(Form1Test, ToolMenuHasItsItemsInOrder) {
     EXPECT_EQ(captions(f.mnuTool),
               (QStringList{"自由曲線", "-", "自由曲線(&B)", "線(&L)", "塗りつぶし(&F)", "長方形(&R)", "円(&E)",
                            "三角形(&I)", "平行四辺形(&P)", "台形(&Z)", "正多角形(&G)", "星型(&A)", "十字(&C)",
-                           "スポイト(&S)", "-", "線の太さ(&W)"}));
+                           "文字(&T)...", "スポイト(&S)", "-", "モチーフ(&M)", "-", "線の太さ(&W)"}));
+    EXPECT_EQ(captions(f.mnuMotif), (QStringList{"ﾓﾁｰﾌを選ぶ...", "ﾓﾁｰﾌを貼り付ける", "ﾓﾁｰﾌ選択解除"}));
+    // Without a motif there is nothing to paste or forget; the menu says so when it opens.
+    emit f.mnuTool->aboutToShow();
+    EXPECT_FALSE(f.mnuMotifPaste->isEnabled());
+    EXPECT_FALSE(f.mnuMotifDel->isEnabled());
     EXPECT_EQ(captions(f.toolGroupMenu(30)),
               (QStringList{"円", "半円－左", "半円-右", "半円-上", "半円-下", "1/4円－左上", "1/4円－左下",
                            "1/4円－右上", "1/4円－右下"}));

@@ -66,27 +66,38 @@ QByteArray recoveryBytes(const RecoveryContent& content) {
         const QImage image = content.pattern.format() == QImage::Format_RGB32
                                  ? content.pattern
                                  : content.pattern.convertToFormat(QImage::Format_RGB32);
-        BmpRowWriter bmp(image.width(), image.height(), image.dotsPerMeterX(), image.dotsPerMeterY());
+        const BmpRowWriter bmp(image.width(), image.height(), image.dotsPerMeterX(), image.dotsPerMeterY());
         const qint64 bmpSize = bmp.fileSize();
         if (bmpSize == 0) throw Error(err::Damaged, QStringLiteral("no pattern to keep"));
-        QByteArray out;
-        out.reserve(kHeaderBytes + bmpSize + kChecksumBytes);
-        out.resize(kHeaderBytes);
+        QByteArray out(kHeaderBytes + bmpSize + kChecksumBytes, Qt::Uninitialized);
         std::memcpy(out.data(), kMagic, sizeof kMagic);
         putInt(out, 8, static_cast<quint32>(content.mee));
         putInt(out, 12, static_cast<quint32>(content.dan));
         putInt(out, 16, static_cast<quint32>(content.background));
         putInt(out, 20, static_cast<quint32>(bmpSize));
-        QBuffer buffer(&out);
-        buffer.open(QIODevice::WriteOnly | QIODevice::Append);
-        bool written = bmp.writeHeader(buffer);
-        for (int y = image.height() - 1; written && y >= 0; --y)
-            written = bmp.writeRow(buffer, reinterpret_cast<const QRgb*>(image.constScanLine(y)));
-        buffer.close();
-        if (!written || out.size() != kHeaderBytes + bmpSize) throw Error(err::OutOfMemory);
-        const quint64 sum = checksum(out.constData(), out.size());
-        out.resize(out.size() + kChecksumBytes);
-        qToLittleEndian<quint64>(sum, out.data() + out.size() - kChecksumBytes);
+        QByteArray header;
+        QBuffer headerBuffer(&header);
+        headerBuffer.open(QIODevice::WriteOnly);
+        if (!bmp.writeHeader(headerBuffer)) throw Error(err::OutOfMemory);
+        std::memcpy(out.data() + kHeaderBytes, header.constData(), static_cast<size_t>(header.size()));
+        // The rows as the BMP writer lays them out, straight into place: bottom row first,
+        // blue-green-red, zero padding to four bytes.
+        const int width = image.width();
+        const qsizetype rowBytes = (qsizetype(width) * 3 + 3) / 4 * 4;
+        char* row = out.data() + kHeaderBytes + header.size();
+        for (int y = image.height() - 1; y >= 0; --y, row += rowBytes) {
+            const auto* pixels = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            char* b = row;
+            for (int x = 0; x < width; ++x) {
+                const QRgb p = pixels[x];
+                *b++ = static_cast<char>(qBlue(p));
+                *b++ = static_cast<char>(qGreen(p));
+                *b++ = static_cast<char>(qRed(p));
+            }
+            std::memset(b, 0, static_cast<size_t>(row + rowBytes - b));
+        }
+        const qsizetype body = out.size() - kChecksumBytes;
+        qToLittleEndian<quint64>(checksum(out.constData(), body), out.data() + body);
         return out;
     });
 }
@@ -201,6 +212,62 @@ bool RecoverySession::adopt(OrphanCopy& orphan) {
     orphan.path_.clear();
     orphan.lock_->unlock();
     return true;
+}
+
+} // namespace qorn
+
+namespace qorn {
+
+RecoveryWriter::RecoveryWriter(RecoverySession& session) : session_(session), thread_([this] { run(); }) {}
+
+RecoveryWriter::~RecoveryWriter() {
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+}
+
+void RecoveryWriter::write(RecoveryContent content, std::function<void(bool)> done) {
+    {
+        const std::lock_guard lock(mutex_);
+        pending_ = Job{std::move(content), std::move(done)};
+    }
+    wake_.notify_all();
+}
+
+void RecoveryWriter::remove() {
+    std::unique_lock lock(mutex_);
+    pending_.reset();
+    idle_.wait(lock, [this] { return !busy_; });
+    // Still under the lock: no write can start until the copy is gone.
+    session_.remove();
+}
+
+void RecoveryWriter::wait() {
+    std::unique_lock lock(mutex_);
+    idle_.wait(lock, [this] { return !busy_ && !pending_; });
+}
+
+void RecoveryWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        wake_.wait(lock, [this] { return pending_ || stop_; });
+        if (!pending_) return;
+        Job job = std::move(*pending_);
+        pending_.reset();
+        busy_ = true;
+        lock.unlock();
+        const bool written = trapErrors([&] { session_.write(job.content); }) == 0;
+        job.content = {}; // the editor's next change need not copy the picture any more
+        trapErrors([&] {
+            if (job.done) job.done(written);
+        });
+        lock.lock();
+        busy_ = false;
+        idle_.notify_all();
+    }
 }
 
 } // namespace qorn

@@ -5,7 +5,13 @@
 #include <QImage>
 #include <QString>
 
+#include <atomic>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 class QLockFile;
@@ -64,7 +70,7 @@ public:
     // part of one. Failures throw qorn::Error.
     void write(const RecoveryContent& content);
     void remove();
-    bool hasCopy() const { return hasCopy_; }
+    bool hasCopy() const { return hasCopy_.load(); }
     QString copyPath() const;
 
     // Copies whose editor is gone, newest first, each locked for this session. Unfinished
@@ -80,7 +86,45 @@ private:
     QString folder_;
     QString base_;
     std::unique_ptr<QLockFile> lock_;
-    bool hasCopy_ = false;
+    std::atomic<bool> hasCopy_ = false;
+};
+
+// Writes a session's copy on a thread of its own: the editor never waits for the disk, which
+// may flush for tens of milliseconds. Only the newest content matters: one handed over while
+// another still waits replaces it.
+class RecoveryWriter {
+public:
+    explicit RecoveryWriter(RecoverySession& session);
+    // Finishes the write in hand and the one waiting: a run that ends without removing its copy
+    // leaves it up to date.
+    ~RecoveryWriter();
+    RecoveryWriter(const RecoveryWriter&) = delete;
+    RecoveryWriter& operator=(const RecoveryWriter&) = delete;
+
+    // Hands the content over and returns at once. `done` runs on the writer's thread, told
+    // whether the copy was written; a write never throws.
+    void write(RecoveryContent content, std::function<void(bool)> done = {});
+    // Drops what waits, lets the write in hand finish, then removes the copy: nothing written
+    // before this call can bring it back.
+    void remove();
+    // Returns once nothing is in hand or waiting.
+    void wait();
+
+private:
+    struct Job {
+        RecoveryContent content;
+        std::function<void(bool)> done;
+    };
+    void run();
+
+    RecoverySession& session_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::condition_variable idle_;
+    std::optional<Job> pending_;
+    bool busy_ = false;
+    bool stop_ = false;
+    std::thread thread_;
 };
 
 } // namespace qorn

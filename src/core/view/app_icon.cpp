@@ -2,27 +2,43 @@
 
 #include <QPainter>
 
+#include <vector>
+
 namespace qorn {
 namespace {
 
-QImage baseIcon() {
-    // A chart of four-pixel stitches: a heart on a cream ground with a grid every stitch.
+struct Patch {
+    QRect rect;
+    QColor colour;
+};
+
+// The picture as filled rectangles, painted in order: a chart of four-pixel stitches, a heart on
+// a cream ground, a grid line along each stitch's top and left edge, and a frame. The pixels and
+// the SVG both come from this list.
+std::vector<Patch> iconPatches() {
     static const char* const kHeart[8] = {
         "........", ".##.##..", "#######.", "#######.", ".#####..", "..###...", "...#....", "........",
     };
-    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
-    image.fill(QColor(250, 244, 228));
-    QPainter p(&image);
+    const QRect canvas(0, 0, 32, 32);
+    std::vector<Patch> patches{{canvas, QColor(250, 244, 228)}};
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-            if (kHeart[y][x] == '#') p.fillRect(QRect(2 + 4 * x, 2 + 4 * y, 4, 4), QColor(200, 40, 60));
-    p.setPen(QColor(150, 140, 120));
-    for (int k = 0; k <= 8; ++k) {
-        p.drawLine(2 + 4 * k, 2, 2 + 4 * k, 34);
-        p.drawLine(2, 2 + 4 * k, 34, 2 + 4 * k);
+            if (kHeart[y][x] == '#') patches.push_back({QRect(2 + 4 * x, 2 + 4 * y, 4, 4), QColor(200, 40, 60)});
+    // The last stitch column and row run under the frame, as on a chart cut from a larger one.
+    for (int k = 0; k < 8; ++k) {
+        patches.push_back({QRect(2 + 4 * k, 2, 1, 30), QColor(150, 140, 120)});
+        patches.push_back({QRect(2, 2 + 4 * k, 30, 1), QColor(150, 140, 120)});
     }
-    p.setPen(QColor(40, 40, 40));
-    p.drawRect(QRect(0, 0, 31, 31));
+    const QColor ink(40, 40, 40);
+    for (const QRect& edge : {QRect(0, 0, 32, 1), QRect(0, 31, 32, 1), QRect(0, 0, 1, 32), QRect(31, 0, 1, 32)})
+        patches.push_back({edge, ink});
+    return patches;
+}
+
+QImage baseIcon() {
+    QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    for (const Patch& patch : iconPatches()) p.fillRect(patch.rect, patch.colour);
     p.end();
     return image;
 }
@@ -41,24 +57,19 @@ QImage applicationIconImage(int size) {
 }
 
 QByteArray applicationIconSvg() {
-    const QImage base = baseIcon();
     QByteArray svg = QByteArrayLiteral(
         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"32\" height=\"32\" viewBox=\"0 0 32 32\" "
         "shape-rendering=\"crispEdges\">\n");
-    for (int y = 0; y < base.height(); ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(base.constScanLine(y));
-        for (int x = 0; x < base.width();) {
-            int end = x + 1;
-            while (end < base.width() && row[end] == row[x]) ++end;
-            svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"1\" fill=\"%4\"/>\n")
-                       .arg(x)
-                       .arg(y)
-                       .arg(end - x)
-                       .arg(QColor::fromRgb(row[x]).name())
-                       .toLatin1();
-            x = end;
-        }
+    for (const Patch& patch : iconPatches()) {
+        const QRect& r = patch.rect;
+        svg += QStringLiteral("<rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"%5\"/>\n")
+                   .arg(r.x())
+                   .arg(r.y())
+                   .arg(r.width())
+                   .arg(r.height())
+                   .arg(patch.colour.name())
+                   .toLatin1();
     }
     svg += "</svg>\n";
     return svg;

@@ -62,6 +62,7 @@ bool Form1::offerRecovery() {
             keeper.markWritten();
         } else {
             keeper.writeNow();
+            keeper.flush();
             if (keeper.session().hasCopy()) orphan->discard();
         }
         return true;

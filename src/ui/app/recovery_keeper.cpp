@@ -18,7 +18,12 @@ RecoveryKeeper::RecoveryKeeper(EditorState& state) : state_(state) {
 
 RecoveryKeeper::~RecoveryKeeper() = default;
 
-bool RecoveryKeeper::start() { return session_.started() || session_.start(); }
+bool RecoveryKeeper::start() {
+    if (writer_) return true;
+    if (!session_.start()) return false;
+    writer_ = std::make_unique<RecoveryWriter>(session_);
+    return true;
+}
 
 void RecoveryKeeper::watch(QWidget* widget) { widget->installEventFilter(this); }
 
@@ -39,7 +44,7 @@ RecoveryKeeper::Mark RecoveryKeeper::current() const {
 }
 
 void RecoveryKeeper::changed() {
-    if (!session_.started()) return;
+    if (!writer_) return;
     if (!modified()) {
         if (session_.hasCopy() || seen_) discard();
         return;
@@ -47,7 +52,7 @@ void RecoveryKeeper::changed() {
     const Mark now = current();
     if (now == seen_) return;
     seen_ = now;
-    if (now == written_ && session_.hasCopy()) {
+    if (now == written_) {
         idle_.stop();
         longest_.stop();
         return;
@@ -59,26 +64,34 @@ void RecoveryKeeper::changed() {
 void RecoveryKeeper::writeNow() {
     idle_.stop();
     longest_.stop();
-    if (!session_.started()) return;
+    if (!writer_) return;
     if (!modified()) {
         discard();
         return;
     }
     const Mark now = current();
-    if (now == written_ && session_.hasCopy()) return;
+    if (now == written_) return;
+    written_ = seen_ = now;
+    // The writer takes a shared copy of the bitmap; the next stroke detaches the editor's own.
     // Never a message: a copy that cannot be written costs nothing until a crash, and the next
     // change tries again.
-    const int e = trapErrors([&] {
-        session_.write({state_.LeadSrc.image(), state_.qrnobj->mee(), state_.qrnobj->dan(), state_.RightIndex});
-    });
-    if (e == 0) written_ = now;
-    seen_ = now;
+    writer_->write({state_.LeadSrc.image(), state_.qrnobj->mee(), state_.qrnobj->dan(), state_.RightIndex},
+                   [this, now](bool written) {
+                       if (written) return;
+                       QMetaObject::invokeMethod(this, [this, now] {
+                           if (written_ == now) written_.reset();
+                       }, Qt::QueuedConnection);
+                   });
+}
+
+void RecoveryKeeper::flush() {
+    if (writer_) writer_->wait();
 }
 
 void RecoveryKeeper::discard() {
     idle_.stop();
     longest_.stop();
-    session_.remove();
+    if (writer_) writer_->remove();
     seen_.reset();
     written_.reset();
 }

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QTimer>
 
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -31,8 +32,10 @@ public:
 
     // Cheap enough for every paint: compares what the copy would hold with what was seen.
     void changed();
-    // Writes a pending change at once.
+    // Hands a pending change to the writer at once.
     void writeNow();
+    // Returns once the writer has nothing in hand.
+    void flush();
     // The work was saved or thrown away: no copy, nothing pending.
     void discard();
     // The copy on disk already holds the pattern as it is (a restored copy taken over).
@@ -57,6 +60,7 @@ private:
 
     EditorState& state_;
     RecoverySession session_;
+    std::unique_ptr<RecoveryWriter> writer_; // from start() on
     QTimer idle_;
     QTimer longest_;
     std::optional<Mark> seen_;

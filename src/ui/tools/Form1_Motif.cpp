@@ -79,17 +79,16 @@ void Form1::chooseMotif(const QString& title) {
     const QString path = dlg.FileName;
     rememberFolder(path);
 
+    // The pattern being edited, by its own image or by its side file, is never its own motif.
+    const QString image = motifKindOf(path) == MotifKind::Pattern ? readSideFileImage(path, path).file : path;
+    const QString own = state_.qrnobj->savefile;
+    if (sameFile(image, own) || sameFile(path, own)) {
+        services_.prompter->MsgBox(QStringLiteral("編集中の画像はモチーフとして選択できません"), vbOKOnly, title);
+        return;
+    }
     LoadedMotif loaded;
     {
         BusyPointer busy;
-        const QString image = motifKindOf(path) == MotifKind::Pattern ? readSideFileImage(path, path).file : path;
-        const QString own = state_.qrnobj->savefile;
-        if (sameFile(image, own) || sameFile(path, own)) {
-            QApplication::restoreOverrideCursor();
-            services_.prompter->MsgBox(QStringLiteral("編集中の画像はモチーフとして選択できません"), vbOKOnly, title);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            return;
-        }
         loaded = loadMotif(path, state_.PalTable);
     }
     if (motifTooLarge(loaded.motif.size(), QSize(state_.LeadSrc.width(), state_.LeadSrc.height()))) {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QImage>
+#include <QtGlobal>
 
 #include <cstdint>
 #include <cstdio>
@@ -19,6 +20,9 @@
             std::abort();                                                                          \
         }                                                                                          \
     } while (0)
+
+// Qt's readers complain about every broken input; thousands of lines a second only slow the run.
+inline const bool fuzzQuiet = (qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {}), true);
 
 inline QByteArray fuzzBytes(const uint8_t* data, size_t size) {
     return QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));

@@ -333,6 +333,14 @@ public:
     int exec(QDialog& dialog) override;
 
 private:
+    struct MenuItem {
+        QAction* action;
+        std::vector<QMenu*> path;
+    };
+    static std::string nameOf(const MenuItem& item);
+    // The item that runs `action`, with the menus above it.
+    std::optional<MenuItem> itemOf(QAction* action) const;
+
     // Set-up and the window's life.
     void prepareFolders();
     void prepareFiles();
@@ -343,7 +351,12 @@ private:
     // Steps.
     void step();
     void menuCommand(bool governed = false);
-    void trigger(QAction* action, const std::vector<QMenu*>& path, const std::string& name);
+    void trigger(const MenuItem& item);
+    void trigger(QAction* action) {
+        if (const auto item = itemOf(action)) trigger(*item);
+    }
+    void selectThenCommand();
+    void motif();
     void exitAndRestart(bool fromMenu = false);
     void toolbarButton();
     void toolButton();
@@ -391,11 +404,6 @@ private:
     // A press on the canvas whose release went elsewhere (a drag that left the window).
     std::optional<Qt::MouseButton> held_;
 
-    struct MenuItem {
-        QAction* action;
-        std::vector<QMenu*> path;
-        std::string name;
-    };
     std::vector<MenuItem> menus_;
 };
 
@@ -529,21 +537,28 @@ void Session::startWindow(const QString& commandLine) {
 
 void Session::collectMenus() {
     menus_.clear();
-    std::function<void(QMenu*, std::vector<QMenu*>, const std::string&)> walk =
-        [&](QMenu* menu, std::vector<QMenu*> path, const std::string& prefix) {
-            path.push_back(menu);
-            const std::string here = prefix + utf8(menu->title()) + " > ";
-            for (QAction* a : menu->actions()) {
-                if (a->isSeparator()) continue;
-                if (a->menu()) {
-                    walk(a->menu(), path, here);
-                    continue;
-                }
-                menus_.push_back({a, path, here + utf8(a->text())});
-            }
-        };
+    std::function<void(QMenu*, std::vector<QMenu*>)> walk = [&](QMenu* menu, std::vector<QMenu*> path) {
+        path.push_back(menu);
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            if (a->menu()) walk(a->menu(), path);
+            else menus_.push_back({a, path});
+        }
+    };
     for (QAction* top : f().menuBar()->actions())
-        if (top->menu()) walk(top->menu(), {}, std::string());
+        if (top->menu()) walk(top->menu(), {});
+}
+
+std::string Session::nameOf(const MenuItem& item) {
+    std::string name;
+    for (QMenu* m : item.path) name += utf8(m->title()) + " > ";
+    return name + utf8(item.action->text());
+}
+
+std::optional<Session::MenuItem> Session::itemOf(QAction* action) const {
+    for (const MenuItem& item : menus_)
+        if (item.action == action) return item;
+    return std::nullopt;
 }
 
 // ---- the steps ---------------------------------------------------------------------------------
@@ -606,12 +621,12 @@ void Session::step() {
     // The session starts on a pattern from a file and a gauge of its own.
     if (n == 1) {
         log_.begin(n, "open a pattern");
-        trigger(f().mnuOpen, {f().mnuFile}, "file > open");
+        trigger(f().mnuOpen);
         return;
     }
     if (n == 2) {
         log_.begin(n, "change the gauge");
-        trigger(f().mnuGauge, {f().mnuOption}, "settings > gauge");
+        trigger(f().mnuGauge);
         return;
     }
     if (held_) {
@@ -629,11 +644,12 @@ void Session::step() {
 
     enum Kind {
         Menu, Toolbar, ToolBtn, Gesture, Hover, Key, Palette, Colours, Fill, Scroll, Resize, Drop, Status,
-        Motif, Clipboard, Idle, Exit
+        Motif, Clipboard, Idle, Exit, Selected
     };
-    const std::vector<int> weights = {26, 9, 9, 22, 7, 5, 5, 1, 1, 3, 1, 2, 1, 2, 2, 1, 1};
+    const std::vector<int> weights = {24, 8, 9, 22, 7, 4, 5, 1, 1, 3, 1, 2, 1, 3, 2, 1, 1, 6};
     switch (static_cast<Kind>(rng_.weighted(weights))) {
     case Menu: menuCommand(); break;
+    case Selected: selectThenCommand(); break;
     case Toolbar: toolbarButton(); break;
     case ToolBtn: toolButton(); break;
     case Gesture: canvasGesture(); break;
@@ -656,7 +672,7 @@ void Session::step() {
     case Resize: resizeWindow(); break;
     case Drop: dropFile(); break;
     case Status: statusDoubleClick(); break;
-    case Motif: motifThumbnail(); break;
+    case Motif: motif(); break;
     case Clipboard: externalClipboard(); break;
     case Idle: idle(); break;
     case Exit: exitAndRestart(); break;
@@ -664,11 +680,15 @@ void Session::step() {
     QCoreApplication::processEvents();
 }
 
-void Session::trigger(QAction* action, const std::vector<QMenu*>& path, const std::string& name) {
+void Session::trigger(const MenuItem& item) {
+    QAction* action = item.action;
+    const std::string name = nameOf(item);
+    log_.note("menu " + name);
     // Opening each menu on the way brings its items up to date, as it does for a user.
-    for (QMenu* m : path) emit m->aboutToShow();
+    for (QMenu* m : item.path) emit m->aboutToShow();
     bool reachable = action->isEnabled() && action->isVisible();
-    for (QMenu* m : path) reachable = reachable && m->menuAction()->isEnabled() && m->menuAction()->isVisible();
+    for (QMenu* m : item.path)
+        reachable = reachable && m->menuAction()->isEnabled() && m->menuAction()->isVisible();
     if (!reachable) {
         log_.note("(disabled) " + name);
         ++out_.counts["menu disabled"];
@@ -681,8 +701,8 @@ void Session::trigger(QAction* action, const std::vector<QMenu*>& path, const st
 
 void Session::menuCommand(bool governed) {
     const MenuItem item = rng_.pick(menus_);
-    log_.begin(log_.step, (governed ? "menu (to shrink) " : "menu ") + item.name);
-    trigger(item.action, item.path, item.name);
+    log_.begin(log_.step, governed ? "menu (to shrink)" : "menu");
+    trigger(item);
 }
 
 void Session::exitAndRestart(bool fromMenu) {
@@ -706,6 +726,54 @@ void Session::exitAndRestart(bool fromMenu) {
     if (!left.isEmpty()) fail("a normal end left recovery files: " + utf8(left.join(QLatin1Char(' '))));
     const QString commandLine = rng_.chance(0.3) ? rng_.pick(shelf_.openable) : QString();
     startWindow(commandLine);
+}
+
+void Session::selectThenCommand() {
+    log_.begin(log_.step, "select, then a command");
+    ++out_.counts["select then command"];
+    const int how = rng_.range(0, 4);
+    if (how == 0) {
+        trigger(f().mnuSelectAll);
+    } else {
+        if (how == 1) trigger(f().mnuSelect);
+        else if (QToolButton* b = f().TBTools->button(f().TBTools->numberOfKey(QStringLiteral("t0"))); b->isEnabled())
+            b->click();
+        const EditorState& s = f().state();
+        const int W = s.LeadSrc.width(), H = s.LeadSrc.height();
+        const QPointF a(rng_.range(-2, W), rng_.range(-2, H));
+        const QPointF b = rng_.chance(0.8) ? QPointF(rng_.range(0, W + 2), rng_.range(0, H + 2)) : stitchPoint();
+        sendMouse(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton, {}, "press");
+        sendMouse(QEvent::MouseMove, (a + b) / 2, Qt::NoButton, Qt::LeftButton, {}, "move");
+        sendMouse(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton, {}, "move");
+        sendMouse(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton, {}, "release");
+    }
+    if (!form_) return;
+    Form1& w = f();
+    const std::vector<QAction*> commands = {
+        w.mnuCut, w.mnuCopy, w.mnuCopy, w.mnuDelete, w.mnuReverses[0], w.mnuReverses[1], w.mnuEditGscale,
+        w.mnuSizeSel, w.mnuColorChange, w.mnuColorChk, w.mnuSave, w.mnuSaveAs, w.mnuFilePrint, w.mnuPrint,
+        w.mnuPaste, nullptr};
+    if (QAction* a = rng_.pick(commands)) return trigger(a);
+    const bool escape = rng_.chance(0.5);
+    log_.note(escape ? "key Escape" : "key Delete");
+    QKeyEvent e(QEvent::KeyPress, escape ? Qt::Key_Escape : Qt::Key_Delete, Qt::NoModifier);
+    QApplication::sendEvent(w.Picdisplay, &e);
+}
+
+void Session::motif() {
+    if (rng_.chance(0.4)) {
+        log_.begin(log_.step, "choose a motif");
+        ++out_.counts["motif chosen"];
+        trigger(f().mnuMotifSel);
+        return;
+    }
+    if (rng_.chance(0.5)) {
+        log_.begin(log_.step, "paste the motif");
+        ++out_.counts["motif pasted"];
+        trigger(f().mnuMotifPaste);
+        return;
+    }
+    motifThumbnail();
 }
 
 void Session::toolbarButton() {
@@ -1192,6 +1260,8 @@ void Session::check() {
     // settings, lock and recovery copies, nothing in the session's folder it was not told to write.
     const QStringList temp = listing(tempDir_);
     if (!temp.isEmpty()) fail("files left in the temporary folder: " + utf8(temp.join(QLatin1Char(' '))));
+    // The pattern's own file is where an overwriting save goes, with its side file beside it.
+    shelf_.rememberSave(q.savefile);
     static const QStringList own = {QStringLiteral("qorn.lock"), QStringLiteral("settings"), QStringLiteral("recovery")};
     for (const QString& name : listing(programDir_))
         if (!programBefore_.contains(name) && !own.contains(name)) fail("a file appeared in the program folder: " + utf8(name));

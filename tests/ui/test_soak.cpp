@@ -93,4 +93,6 @@ TEST(Soak, ShortRandomSession) {
     }
     std::printf("soak: seed %llu, %lld steps\n", static_cast<unsigned long long>(run.seed),
                 static_cast<long long>(o.steps));
+    if (qEnvironmentVariableIntValue("QORN_SOAK_COUNTS"))
+        for (const auto& [k, v] : o.counts) std::printf("  %s: %lld\n", k.c_str(), static_cast<long long>(v));
 }

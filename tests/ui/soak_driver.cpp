@@ -594,8 +594,9 @@ void Session::execute() {
             } catch (...) {
                 fail("an exception left the window");
             }
-            out_.steps = n;
+            if (n == run_.sabotageStep && run_.sabotage && form_) run_.sabotage(*form_);
             check();
+            out_.steps = n;
         }
     } catch (const Failure&) {
         // The report is written.

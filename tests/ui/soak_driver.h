@@ -3,8 +3,13 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
+
+namespace qorn {
+class Form1;
+}
 
 namespace qorn::test {
 
@@ -20,6 +25,9 @@ struct SoakRun {
     QString folder;
     // Every step printed as it runs (QORN_SOAK_TRACE).
     bool trace = false;
+    // Run on the window after that step, before the checks: how the checks are shown to bite.
+    std::function<void(Form1&)> sabotage;
+    int64_t sabotageStep = 0;
 };
 
 struct SoakOutcome {

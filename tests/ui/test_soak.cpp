@@ -4,16 +4,27 @@
 // session prints its seed and step, and QORN_SOAK_SEED=S QORN_SOAK_STEPS=K replays it.
 // QORN_SOAK_TRACE=1 prints every step as it runs.
 #include "soak_driver.h"
+
+#include "app/Form1.h"
+#include "app/app_paths.h"
+#include "document/qrnobj.h"
+#include "imaging/raster.h"
 #include "support/sample_images.h"
 
+#include <QAction>
 #include <QDateTime>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QMenu>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace qorn::test;
 
@@ -95,4 +106,49 @@ TEST(Soak, ShortRandomSession) {
                 static_cast<long long>(o.steps));
     if (qEnvironmentVariableIntValue("QORN_SOAK_COUNTS"))
         for (const auto& [k, v] : o.counts) std::printf("  %s: %lld\n", k.c_str(), static_cast<long long>(v));
+}
+
+// The checks bite: a window broken on purpose in the middle of a session fails it at that step,
+// with the seed, the step and what is wrong in the report.
+TEST(Soak, ChecksCatchABrokenWindow) {
+    struct Case {
+        const char* what;
+        std::function<void(qorn::Form1&)> sabotage;
+        const char* expected;
+    };
+    const std::vector<Case> cases = {
+        {"status", [](qorn::Form1& f) { f.Label3->setText(QStringLiteral("1×1")); }, "status line"},
+        {"selection",
+         [](qorn::Form1& f) {
+             qorn::qrnobj& q = *f.state().qrnobj;
+             q.selected = true;
+             q.smpx = q.smpy = 0;
+             q.empx = static_cast<int16_t>(f.state().LeadSrc.width() + 3);
+             q.empy = 1;
+         },
+         "lies outside the pattern"},
+        {"indexed", [](qorn::Form1& f) { f.state().LeadSrc.colorRes(8, qorn::PaletteOptimized, 0, 16); },
+         "not 24-bit RGB"},
+        {"tools", [](qorn::Form1& f) { f.mnuTool->menuAction()->setEnabled(false); }, "tools are disabled"},
+        {"temporary file", [](qorn::Form1&) { writeFile(QDir::tempPath() + QStringLiteral("/qorn.tmp"), "x"); },
+         "temporary folder"},
+        {"program folder", [](qorn::Form1&) { writeFile(qorn::AppFile(QStringLiteral("qrntmp.bmp")), "x"); },
+         "program folder"},
+        {"stray file", [](qorn::Form1&) { writeFile(QDir::tempPath() + QStringLiteral("/../files/stray.bmp"), "x"); },
+         "nobody asked for"},
+    };
+    for (const Case& c : cases) {
+        SoakRun run;
+        run.seed = 77;
+        run.maxSteps = 60;
+        run.sabotageStep = 40;
+        run.sabotage = c.sabotage;
+        run.folder = freshTempDir(QStringLiteral("soak-broken"));
+        const SoakOutcome o = runSoak(run);
+        EXPECT_TRUE(o.failed) << c.what;
+        EXPECT_EQ(o.steps, 39) << c.what; // the step that broke it is not counted as done
+        EXPECT_NE(o.report.find(c.expected), std::string::npos) << c.what << "\n" << o.report;
+        EXPECT_NE(o.report.find("seed 77 failed at step 40"), std::string::npos) << o.report;
+        EXPECT_NE(o.report.find("#40 "), std::string::npos) << o.report;
+    }
 }

@@ -5,6 +5,8 @@
 #include "document/pattern_files.h"
 #include "support/canvas_mouse.h"
 #include "support/form1_fixture.h"
+#include "colour/palette_widgets.h"
+#include "view/canvas_widgets.h"
 #include "tools/frmChar.h"
 #include "tools/motif.h"
 #include "tools/tool_bar.h"
@@ -294,6 +296,13 @@ TEST_F(Form1Test, AMotifIsShownStampedManyTimesAndUndoneOneStampAtATime) {
     EXPECT_EQ(thumb.size(), QSize(48, 16));
     EXPECT_EQ(thumb.pixel(0, 0), entry(f, 3));
     EXPECT_EQ(thumb.pixel(47, 15), f.palette().color(QPalette::Button).rgb());
+    // It shows on the main window, below the current colours.
+    ASSERT_EQ(f.ImgMotif->window(), &f);
+    EXPECT_TRUE(f.ImgMotif->isVisibleTo(&f));
+    EXPECT_GE(f.ImgMotif->y(), f.Nowcolor->y() + f.Nowcolor->height());
+    const QPoint at = f.ImgMotif->mapTo(&f, QPoint(0, 0));
+    const QImage window = f.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(window.copy(QRect(at, thumb.size())), thumb);
     f.mnuTool_Click();
     EXPECT_TRUE(f.mnuMotifPaste->isEnabled());
     EXPECT_TRUE(f.mnuMotifDel->isEnabled());
@@ -371,6 +380,15 @@ TEST_F(Form1Test, MotifsLargerThanThePatternOrThePatternItselfAreRefused) {
     EXPECT_EQ(patternImage(f), shown);
     EXPECT_TRUE(sameFile(f.state().qrnobj->savefile, dir + QStringLiteral("/own.bmp")));
 
+    // Nor can a save write over it: the pattern would become its own motif.
+    prompter.asked.clear();
+    const QByteArray motifBytes = test::readFile(fits);
+    files.answers.push_back(fits);
+    f.mnuSaveAs_Click();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("選択中のﾓﾁｰﾌﾌｧｲﾙは編集できません"));
+    EXPECT_EQ(test::readFile(fits), motifBytes);
+
     // Forgotten, it opens again.
     f.mnuMotifDel_Click();
     EXPECT_TRUE(f.MotifFile.isEmpty());
@@ -419,6 +437,23 @@ TEST_F(Form1Test, TheMotifOutlivesNewPatternsAndAMissingOrDamagedFileIsReported)
     f.mnuNew_Click();
     EXPECT_EQ(f.MotifFile, qrd);
     EXPECT_FALSE(f.ImgMotif->pixmap().isNull());
+
+    // Saving as its image would also rewrite its side file: refused.
+    files.answers.push_back(dir + QStringLiteral("/m.bmp"));
+    f.mnuSaveAs_Click();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("選択中のﾓﾁｰﾌﾌｧｲﾙは編集できません"));
+    prompter.asked.clear();
+
+    // The side file is there but its picture is gone.
+    const QByteArray picture = test::readFile(dir + QStringLiteral("/m.bmp"));
+    QFile::remove(dir + QStringLiteral("/m.bmp"));
+    f.mnuMotifPaste_Click();
+    ASSERT_EQ(prompter.asked.size(), 1u);
+    EXPECT_EQ(prompter.asked[0].prompt, QStringLiteral("ﾌｧｲﾙが見つかりません"));
+    EXPECT_EQ(f.state().ToolState, tool::Pen);
+    test::writeFile(dir + QStringLiteral("/m.bmp"), picture);
+    prompter.asked.clear();
 
     test::writeFile(qrd, qrdText({QStringLiteral("bmp"), 20, 20, 300}));
     f.mnuMotifPaste_Click();

@@ -240,6 +240,8 @@ void CanvasTools::press(const MouseInput& m) {
     banding_ = selecting_ = picking_ = false;
     if (t == tool::Select) {
         if (m.button == 1) {
+            // The new frame replaces the old selection now; it is one itself only once released.
+            clearSelection();
             setStart(at);
             selecting_ = true;
             host_.overlayChanged();

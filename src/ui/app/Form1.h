@@ -328,6 +328,7 @@ private:
     void chooseMotif(const QString& title);
     void startMotifPlacement(const QString& title);
     void buildMotifMenu();
+    void buildMotifBox();
 
     void showFileError(int number, FileCommand command, const QString& title);
     // Runs a command that has no error handling of its own; a failure is reported under
@@ -341,8 +342,9 @@ private:
     // A save dialog as every save command shows it (first type chosen, the program's option
     // flags, starting in the last folder used); the caller adds its title and name.
     cCommonDlg saveDialog(const QString& filter, const QString& defaultExt);
-    // Shows it; a cancel leaves through err::Cancelled, a chosen folder is remembered.
-    QString chosenSaveName(cCommonDlg& dlg);
+    // Shows it; a cancel leaves through err::Cancelled, a chosen folder is remembered. The
+    // motif's files (and, `withSideFile`, the side file the save writes) are refused.
+    QString chosenSaveName(cCommonDlg& dlg, bool withSideFile = false);
     void rememberFolder(const QString& path);
     // Everything a freshly loaded or new pattern must not inherit: a selection, a pending
     // placement, a gesture in progress, the undo snapshot.

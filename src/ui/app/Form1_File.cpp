@@ -81,10 +81,16 @@ cCommonDlg Form1::saveDialog(const QString& filter, const QString& defaultExt) {
     return dlg;
 }
 
-QString Form1::chosenSaveName(cCommonDlg& dlg) {
+QString Form1::chosenSaveName(cCommonDlg& dlg, bool withSideFile) {
     dlg.ShowSave();
     if (dlg.CancelButton) throw Error(err::Cancelled);
     rememberFolder(dlg.FileName);
+    // Writing over the motif's files would make the pattern its own motif.
+    const SplitPathResult p = SplitPath(dlg.FileName);
+    if (isMotifFile(dlg.FileName) || (withSideFile && isMotifFile(p.folder + p.base + QStringLiteral(".qrd")))) {
+        services_.prompter->MsgBox(QStringLiteral("選択中のﾓﾁｰﾌﾌｧｲﾙは編集できません"), vbOKOnly, dlg.DialogTitle);
+        throw Error(err::Cancelled);
+    }
     return dlg.FileName;
 }
 
@@ -320,7 +326,7 @@ void Form1::mnuSaveAs_Click() {
         dlg.DialogTitle = state_.qrnobj->selected ? QStringLiteral("名前をつけて保存(部分)")
                                                   : QStringLiteral("名前をつけて保存");
         dlg.FileName = proposedSaveAsName(p.base);
-        const QString chosen = chosenSaveName(dlg);
+        const QString chosen = chosenSaveName(dlg, true);
         if (isRefusedExtension(chosen)) {
             services_.prompter->MsgBox(QStringLiteral("この形式では保存できません"), vbOKOnly,
                                        QStringLiteral("名前をつけて保存"));

@@ -41,7 +41,9 @@ void Form1::buildMotifMenu() {
     connect(mnuMotifDel, &QAction::triggered, this, &Form1::mnuMotifDel_Click);
     mnuMotifPaste->setEnabled(false);
     mnuMotifDel->setEnabled(false);
+}
 
+void Form1::buildMotifBox() {
     ImgMotif = new QLabel(client);
     ImgMotif->setObjectName(QStringLiteral("ImgMotif"));
     ImgMotif->setFixedSize(kMotifThumbnailSide, kMotifThumbnailSide);
@@ -134,7 +136,8 @@ void Form1::startMotifPlacement(const QString& title) {
     endToolUse();
     tools_.clearSelection();
     takeUndoStep();
-    if (!QFileInfo(MotifFile).isFile()) {
+    const bool pattern = QFileInfo(MotifFile).isFile() && motifKindOf(MotifFile) == MotifKind::Pattern;
+    if (!QFileInfo(MotifFile).isFile() || (pattern && !QFileInfo(readSideFileImage(MotifFile, MotifFile).file).isFile())) {
         services_.prompter->MsgBox(QStringLiteral("ﾌｧｲﾙが見つかりません"), vbOKOnly, title);
         mnuTools_Click(tool::Pen);
         return;

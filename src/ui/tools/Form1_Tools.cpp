@@ -142,6 +142,7 @@ void Form1::buildToolBar() {
     Picdisplay->onKey = [this](QKeyEvent* e) { return Picdisplay_KeyDown(e->key()); };
     Picdisplay->onDropFiles = [this](const QList<QUrl>& urls) { Picdisplay_DropFiles(urls); };
 
+    buildMotifBox();
     Fillmode = new QCheckBox(QStringLiteral("図形塗りつぶし"), client);
     Fillmode->setObjectName(QStringLiteral("Fillmode"));
     connect(Fillmode, &QCheckBox::clicked, this, &Form1::Fillmode_Click);

@@ -2,6 +2,7 @@
 #include "support/canvas_mouse.h"
 #include "support/form1_fixture.h"
 #include "tools/canvas_tools.h"
+#include "tools/tool_table.h"
 
 #include <QAction>
 #include <QApplication>
@@ -54,4 +55,34 @@ TEST_F(Form1Test, AFrameStillBeingDraggedIsNoSelection) {
     EXPECT_EQ(selectionRect(q, QSize(f.state().LeadSrc.width(), f.state().LeadSrc.height())), QRect(0, 0, 10, 10));
     EXPECT_EQ(QRect(QPoint(q.smpx, q.smpy), QPoint(q.empx - 1, q.empy - 1)), QRect(0, 0, 10, 10));
     EXPECT_TRUE(f.tbButton(QStringLiteral("delete"))->isEnabled());
+}
+
+// A line or figure band is drawn with the same two corners a selection keeps. Starting one ends
+// the selection (select all, then a figure chosen from its menu, here), instead of dragging the
+// selection's corners along with the band while it still counts as selected.
+TEST_F(Form1Test, StartingAFigureEndsTheSelection) {
+    Form1& f = started();
+    f.state().LeadSrc.fill(f.state().PalTable[3]);
+    f.mnuSelectAll->trigger();
+    ASSERT_TRUE(f.state().qrnobj->selected);
+    f.toolVariantItems.value(tool::Rectangle)->trigger();
+    ASSERT_EQ(f.state().ToolState, tool::Rectangle);
+
+    send(f.Picdisplay, QEvent::MouseButtonPress, f, {3, 3}, Qt::LeftButton, Qt::LeftButton);
+    send(f.Picdisplay, QEvent::MouseMove, f, {8, 8}, Qt::NoButton, Qt::LeftButton);
+    EXPECT_FALSE(f.state().qrnobj->selected);
+    EXPECT_FALSE(f.tbButton(QStringLiteral("delete"))->isEnabled());
+    const QImage before = patternImage(f);
+    pressKey(f, Qt::Key_Delete);
+    EXPECT_EQ(patternImage(f), before);
+    ASSERT_FALSE(prompter.asked.empty());
+    EXPECT_EQ(prompter.asked.back().prompt, QStringLiteral("範囲が選択されていません"));
+
+    // The band still ends in its rectangle, in the left colour, and leaves no selection.
+    send(f.Picdisplay, QEvent::MouseButtonRelease, f, {8, 8}, Qt::LeftButton, Qt::NoButton);
+    const QRgb ink = rgbFromColorRef(f.state().PalTable[f.state().LeftIndex]);
+    EXPECT_EQ(patternImage(f).pixel(3, 3), ink);
+    EXPECT_EQ(patternImage(f).pixel(7, 5), ink); // the right edge stops short of the end corner
+    EXPECT_EQ(patternImage(f).pixel(5, 5), rgbFromColorRef(f.state().PalTable[3]));
+    EXPECT_FALSE(f.state().qrnobj->selected);
 }

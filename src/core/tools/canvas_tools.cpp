@@ -260,6 +260,8 @@ void CanvasTools::press(const MouseInput& m) {
         }
     } else if (t == tool::Line || isDraggedFigure(t)) {
         host_.setUndoEnabled(true);
+        // The band takes the corners a selection keeps: the selection ends here, not at the release.
+        clearSelection();
         setStart(at);
         banding_ = true;
     } else if (t == tool::Text || t == tool::Paste) {

@@ -14,19 +14,13 @@
 #include <atomic>
 
 using namespace qorn;
+using qorn::test::samePixels;
 using qorn::test::errorOf;
 using qorn::test::readFile;
 using qorn::test::writeFile;
 
 namespace {
 
-bool samePixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
-    return true;
-}
 
 class RecoveryFolder : public ::testing::Test {
 protected:

@@ -4,6 +4,7 @@
 #include "view/canvas_widgets.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 
 namespace qorn::test {
@@ -29,6 +30,15 @@ inline void dragOnCanvas(Form1& f, QPointF from, QPointF to, Qt::MouseButton but
 inline void clickOnCanvas(Form1& f, QPointF at, Qt::MouseButton button = Qt::LeftButton) {
     send(f.Picdisplay, QEvent::MouseButtonPress, f, at, button, button);
     send(f.Picdisplay, QEvent::MouseButtonRelease, f, at, button, Qt::NoButton);
+}
+
+// The pattern as 32-bit pixels, for comparing with what a command left.
+inline QImage patternImage(Form1& f) { return f.state().LeadSrc.image().convertToFormat(QImage::Format_RGB32); }
+
+// A key pressed while the canvas has the focus.
+inline void pressKey(Form1& f, Qt::Key key) {
+    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(f.Picdisplay, &e);
 }
 
 // What the canvas widget shows, without its border.

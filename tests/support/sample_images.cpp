@@ -133,4 +133,12 @@ QByteArray iconFile(const std::vector<int>& sizes, int type) {
 }
 
 
+bool samePixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
+    return true;
+}
+
 } // namespace qorn::test

@@ -26,6 +26,8 @@ void put32(QByteArray& b, uint32_t v);
 // An icon file of 32-bit images of the given sides, each with a transparent left half and an
 // opaque orange (0xC04020) right half; type 2 makes it a cursor.
 QByteArray iconFile(const std::vector<int>& sizes, int type = 1);
+// Equal sizes and equal colours at every pixel, whatever the alpha bytes say.
+bool samePixels(const QImage& a, const QImage& b);
 // The number of the qorn::Error that `f` throws, 0 when it throws none.
 int errorOf(const std::function<void()>& f);
 

@@ -22,10 +22,10 @@
 using namespace qorn;
 using qorn::test::dragOnCanvas;
 using qorn::test::Form1Test;
+using qorn::test::patternImage;
 
 namespace {
 
-QImage patternImage(Form1& f) { return f.state().LeadSrc.image().convertToFormat(QImage::Format_RGB32); }
 
 QRgb entry(Form1& f, int index) { return rgbFromColorRef(f.state().PalTable[index]); }
 

@@ -22,11 +22,12 @@ using namespace qorn;
 using qorn::test::clickOnCanvas;
 using qorn::test::dragOnCanvas;
 using qorn::test::Form1Test;
+using qorn::test::patternImage;
+using qorn::test::pressKey;
 using qorn::test::send;
 
 namespace {
 
-QImage patternImage(Form1& f) { return f.state().LeadSrc.image().convertToFormat(QImage::Format_RGB32); }
 
 // A pattern of distinct palette colours, so that every stitch tells where it came from.
 void paintPattern(Form1& f, int width, int height) {
@@ -43,10 +44,6 @@ void selectWithTheTool(Form1& f, QPointF from, QPointF to) {
     dragOnCanvas(f, from, to);
 }
 
-void pressKey(Form1& f, Qt::Key key) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(f.Picdisplay, &e);
-}
 
 QRgb background(Form1& f) { return rgbFromColorRef(f.state().PalTable[f.state().RightIndex]); }
 

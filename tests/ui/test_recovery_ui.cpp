@@ -1,6 +1,7 @@
 #include "colour/palette_widgets.h"
 #include "document/recovery.h"
 #include "imaging/raster.h"
+#include "support/sample_images.h"
 #include "support/canvas_mouse.h"
 #include "support/form1_fixture.h"
 
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 using namespace qorn;
+using qorn::test::samePixels;
 using qorn::test::dragOnCanvas;
 using qorn::test::Form1Test;
 
@@ -32,13 +34,6 @@ template <typename F> bool runUntil(F done, int ms = 10000) {
     return true;
 }
 
-bool samePixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) return false;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            if ((a.pixel(x, y) & 0xFFFFFF) != (b.pixel(x, y) & 0xFFFFFF)) return false;
-    return true;
-}
 
 class RecoveryUi : public Form1Test {
 protected:

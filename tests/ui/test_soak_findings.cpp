@@ -11,16 +11,13 @@
 using namespace qorn;
 using qorn::test::dragOnCanvas;
 using qorn::test::Form1Test;
+using qorn::test::patternImage;
+using qorn::test::pressKey;
 using qorn::test::send;
 
 namespace {
 
-QImage patternImage(Form1& f) { return f.state().LeadSrc.image().convertToFormat(QImage::Format_RGB32); }
 
-void pressKey(Form1& f, Qt::Key key) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(f.Picdisplay, &e);
-}
 
 } // namespace
 

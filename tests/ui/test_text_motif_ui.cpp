@@ -25,19 +25,16 @@
 using namespace qorn;
 using qorn::test::clickOnCanvas;
 using qorn::test::Form1Test;
+using qorn::test::patternImage;
+using qorn::test::pressKey;
 using qorn::test::send;
 
 namespace {
 
-QImage patternImage(Form1& f) { return f.state().LeadSrc.image().convertToFormat(QImage::Format_RGB32); }
 QRgb entry(Form1& f, int index) { return rgbFromColorRef(f.state().PalTable[index]); }
 
 void hover(Form1& f, QPointF at) { send(f.Picdisplay, QEvent::MouseMove, f, at, Qt::NoButton, Qt::NoButton); }
 
-void pressKey(Form1& f, Qt::Key key) {
-    QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(f.Picdisplay, &e);
-}
 
 void setGauge(Form1& f, int mee, int dan) {
     f.state().qrnobj->setMee(mee);
